@@ -1,0 +1,85 @@
+// Reads the X3D file line by line and collects every named transform into the ObjectTable. The
+// file is not parsed as XML: a transform's opening line carries "Transform DEF=" and its name,
+// and the three lines after it carry translation, scale and one more value, one per line.
+#include "conversion/conversion.h"
+
+namespace vex {
+
+namespace {
+
+constexpr char16_t TransformMarker[] = u"Transform DEF=";
+constexpr char16_t InnerMarker[] = u"ifs";  // the mesh's own inner transform
+constexpr char16_t SweepPrefix[] = u"Sweep";
+constexpr char16_t BlobPrefix[] = u"Mball";
+
+// A number keeps its characters up to the third after its first decimal point. Without a point
+// the number stays whole, with the space that may follow it, so 1000 is not cut to 100.
+Text CutNumber(const Text& piece) {
+    const int64_t point = FindText(piece, u".");
+    return point == 0 ? piece : LeftText(piece, point + 3);
+}
+
+bool HasPrefix(const Text& name, const char16_t* prefix) {
+    return TextEquals(MidText(name, 0, 5), prefix);
+}
+
+// Reads the three value lines of an accepted transform, whether or not the file still has them.
+void ReadValues(LineFileId input, ObjectRow& row) {
+    row.translation = CutVector(ReadLine(input, AnsiFormat), false);
+    row.scale = CutVector(ReadLine(input, AnsiFormat), true);
+    row.third = CutVector(ReadLine(input, AnsiFormat), false);
+}
+
+void Accept(LineFileId input, const Text& line, int64_t d, ObjectTable& table) {
+    if (table.rowCount == ObjectCapacity) {
+        // The table is full: the object is read past, and only counted so the user hears of it.
+        ObjectRow dropped;
+        ReadValues(input, dropped);
+        ++table.leftOut;
+        return;
+    }
+    ObjectRow& row = table.rows[static_cast<size_t>(++table.rowCount)];
+    row.name = CutObjectName(line, d);
+    table.sweepCount += HasPrefix(row.name, SweepPrefix) ? 1 : 0;
+    table.blobCount += HasPrefix(row.name, BlobPrefix) ? 1 : 0;
+    ReadValues(input, row);
+}
+
+}  // namespace
+
+Text CutObjectName(const Text& line, int64_t d) {
+    const Text rest = MidText(line, d, TextLength(line) - d);
+    const int64_t quote = FindText(rest, u"\"", 1);
+    return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
+}
+
+Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
+    const int64_t quote = FindText(valueLine, u"\"", 1);
+    Text value = MidText(valueLine, quote + 1);
+    value = MidText(value, 0, TextLength(value) - 1);
+
+    Vector3Text v;
+    const int64_t firstSpace = FindText(value, u" ", 1);
+    v.x = CutNumber(MidText(value, 0, firstSpace));
+    const Text rest = MidText(value, firstSpace + 1);
+    const int64_t secondSpace = FindText(rest, u" ", 1);
+    v.y = CutNumber(MidText(rest, 0, secondSpace));
+    v.z = CutNumber(MidText(rest, secondSpace + 1));
+
+    const Text& second = swapYZ ? v.z : v.y;
+    const Text& third = swapYZ ? v.y : v.z;
+    v.vector = u"<" + v.x + u", " + second + u", " + third + u"> ";
+    return v;
+}
+
+void Scan(LineFileId input, ObjectTable& table) {
+    while (!IsEndOfFile(input)) {
+        const Text line = ReadLine(input, AnsiFormat);
+        const int64_t d = FindText(line, TransformMarker, 1);
+        if (d >= 1 && FindText(line, InnerMarker, 1) == 0) {
+            Accept(input, line, d, table);
+        }
+    }
+}
+
+}  // namespace vex

@@ -1,0 +1,57 @@
+// The user's two contacts with the program: the open-file dialog and the message box. Each
+// platform has its own backend (Win32, GTK, terminal); CMake picks which are built.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "text/text.h"
+
+namespace vex {
+
+// Prepares the dialogs once, before the first of them (on Windows: the common controls and COM).
+void PrepareDialogs();
+
+// Shows the open-file dialog. The pattern holds description/pattern pairs separated by vertical
+// bars; the pair at patternPosition (0-based) is selected. The default file proposes the first
+// folder and file name. The full path of the chosen file, or the empty text when the user cancels
+// or closes the dialog or the dialog fails.
+Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,
+                     const std::optional<Text>& pattern, int32_t patternPosition);
+
+// Shows a modal message box with the given flags (0: one OK button, no icon) and returns the id
+// of the button pressed: 1 for OK, 0 when the box could not be shown.
+int ShowMessage(const Text& caption, const Text& text, uint32_t flags);
+
+// --- Pure parts, shared by the backends and tested on every platform -------------------------
+
+// The pattern with every vertical bar replaced by U+0000, followed by three U+0000: the
+// zero-separated, doubly zero-terminated list the Windows dialog reads. Parts are taken as they
+// stand; an absent pattern counts as empty.
+std::u16string BuildFilterList(const std::optional<Text>& pattern);
+
+struct FilterPair {
+    Text description;
+    Text pattern;
+};
+
+// The description/pattern pairs of a bar-separated pattern, in order. A final description without
+// a pattern gets the empty pattern.
+std::vector<FilterPair> FilterPairs(const std::optional<Text>& pattern);
+
+struct DefaultFileSplit {
+    Text initialDirectory;  // empty when the default file has no usable backslash
+    Text proposedName;      // at most 259 units; empty when not a valid file name
+};
+
+// Splits the default file at its last backslash (a slash is not a separator here). A backslash at
+// the first position does not split: the whole text is then the proposed name, which the
+// backslash makes invalid. "C:\file.x3d" gives "C:" and "file.x3d".
+DefaultFileSplit SplitDefaultFile(const Text& defaultFile);
+
+// False for an absent or empty name, and for one holding a unit below U+0020 or any of
+// " * / : < > ? \ |. True otherwise.
+bool IsValidFileName(const std::optional<Text>& name);
+
+}  // namespace vex

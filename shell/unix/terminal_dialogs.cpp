@@ -1,0 +1,141 @@
+#include "shell/unix/terminal_dialogs.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "shell/dialogs.h"
+
+namespace vex {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path ToPath(const Text& text) { return fs::path(ToUtf8(text)); }
+
+Text FromPath(const fs::path& path) { return FromUtf8(path.native()); }
+
+bool IsFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+fs::path CurrentFolder() {
+    std::error_code error;
+    fs::path current = fs::current_path(error);
+    return error ? fs::path("/") : current;
+}
+
+void Print(Terminal& terminal, const Text& text) { terminal.out << ToUtf8(text); }
+
+// Where an empty answer looks for the proposed name, and where relative answers start.
+struct Proposal {
+    fs::path folder;
+    Text name;
+};
+
+Proposal ProposalFor(const std::optional<Text>& defaultFile) {
+    Proposal proposal{CurrentFolder(), Text()};
+    if (!defaultFile) {
+        return proposal;
+    }
+    const DefaultFileSplit split = SplitDefaultFile(*defaultFile);
+    proposal.name = split.proposedName;
+    if (!split.initialDirectory.empty() && IsFolder(ToPath(split.initialDirectory))) {
+        proposal.folder = fs::absolute(ToPath(split.initialDirectory));
+    }
+    return proposal;
+}
+
+void PrintHeader(Terminal& terminal, const Text& title, const std::optional<Text>& pattern,
+                 int32_t patternPosition, const Proposal& proposal) {
+    Print(terminal, title + u"\n");
+    const std::vector<FilterPair> pairs = FilterPairs(pattern);
+    if (patternPosition >= 0 && static_cast<size_t>(patternPosition) < pairs.size()) {
+        Print(terminal, u"Files: " + pairs[static_cast<size_t>(patternPosition)].description +
+                            u"\n");
+    }
+    Print(terminal, u"Folder: " + FromPath(proposal.folder) + u"\n");
+}
+
+// The full path for one answer, or the empty text (with the reason printed) when it is refused.
+Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
+    fs::path path = answer.empty() ? proposal.folder / ToPath(proposal.name) : ToPath(answer);
+    if (path.is_relative()) {
+        path = (answer.empty() ? proposal.folder : CurrentFolder()) / path;
+    }
+    path = path.lexically_normal();
+    if (IsFolder(path)) {
+        Print(terminal, FromPath(path) + u" is a folder; name a file in it.\n");
+        return Text();
+    }
+    if (!IsFolder(path.parent_path())) {
+        Print(terminal, u"The folder " + FromPath(path.parent_path()) + u" does not exist.\n");
+        return Text();
+    }
+    return FromPath(path);
+}
+
+// One line of input without its line end; false at the end of the input.
+bool ReadAnswer(Terminal& terminal, Text& answer) {
+    std::string line;
+    if (!std::getline(terminal.in, line)) {
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    answer = FromUtf8(line);
+    if (!terminal.interactive) {
+        // Piped answers are not echoed by a terminal; show them so the transcript reads right.
+        Print(terminal, answer + u"\n");
+    }
+    return true;
+}
+
+}  // namespace
+
+Text TerminalChooseInputFile(Terminal& terminal, const Text& title,
+                             const std::optional<Text>& defaultFile,
+                             const std::optional<Text>& pattern, int32_t patternPosition) {
+    const Proposal proposal = ProposalFor(defaultFile);
+    PrintHeader(terminal, title, pattern, patternPosition, proposal);
+    for (;;) {
+        Print(terminal, proposal.name.empty() ? Text(u"File name: ")
+                                              : u"File name [" + proposal.name + u"]: ");
+        terminal.out.flush();
+        Text answer;
+        if (!ReadAnswer(terminal, answer)) {
+            Print(terminal, u"\n");
+            return Text();
+        }
+        if (answer.empty() && proposal.name.empty()) {
+            continue;
+        }
+        if (Text path = Resolve(terminal, answer, proposal); !path.empty()) {
+            return path;
+        }
+    }
+}
+
+int TerminalShowMessage(Terminal& terminal, const Text& caption, const Text& text) {
+    Print(terminal, caption + u"\n" + text + u"\n");
+    if (terminal.interactive) {
+        Print(terminal, u"[OK: press Enter]");
+        terminal.out.flush();
+        std::string ignored;
+        std::getline(terminal.in, ignored);
+    }
+    terminal.out.flush();
+    return 1;
+}
+
+Terminal& ProcessTerminal() {
+    static Terminal terminal{std::cin, std::cout, ::isatty(STDIN_FILENO) == 1};
+    return terminal;
+}
+
+}  // namespace vex

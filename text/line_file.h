@@ -1,0 +1,64 @@
+// Line files: a disk file opened either for reading or for writing and used one line of text at
+// a time, through a 4096-byte transfer buffer.
+//
+// A file is named by a 64-bit id. Pass AutoId to have one assigned; an assigned id is never 0
+// and never AutoId. A failed open or create returns 0, which names no file: on it ReadLine gives
+// the empty text, WriteLine and CloseLineFile do nothing, and IsEndOfFile answers true, so a
+// read loop over a file that could not be opened still ends.
+#pragma once
+
+#include <cstdint>
+
+#include "text/text.h"
+
+namespace vex {
+
+using LineFileId = int64_t;
+
+inline constexpr LineFileId AutoId = -1;
+
+// Formats for ReadLine and WriteLine. The converter always passes AnsiFormat; the others are
+// offered for completeness. DefaultFormat means the file's default, which is Utf8Format.
+enum TextFormat : int32_t {
+    DefaultFormat = 0,
+    Utf8Format = 2,
+    AnsiFormat = 24,
+    Utf16Format = 25,
+};
+
+// Opens an existing file for reading, without sharing it. Nothing is read yet. 0 on failure
+// (missing file, no permission, held open elsewhere, bad path) or when id is not AutoId.
+LineFileId OpenLineFile(LineFileId id, const Text& path);
+
+// Creates a file for writing, or empties an existing one. 0 on failure or when id is not AutoId.
+LineFileId CreateLineFile(LineFileId id, const Text& path);
+
+// True when no byte is left to read; a one-byte look-ahead that consumes nothing. True for an id
+// that names no open file.
+bool IsEndOfFile(LineFileId id);
+
+// The next line without its line end. LF, CR LF, a lone CR and a zero byte each end a line; a CR
+// LF split across two buffer fills is still one line end. A line has no upper length. At the end
+// of the file, and for an id that names no file, the result is the empty text.
+Text ReadLine(LineFileId id, int32_t format);
+
+// Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
+// names no file.
+void WriteLine(LineFileId id, const Text& text, int32_t format);
+
+// Writes out pending bytes and closes the file; the id then names no file. Returns false when
+// anything went wrong with the file while it was open: a read error, a failed or short write
+// (including this final one) or a failed close. Returns true for an id that names no file.
+bool CloseLineFile(LineFileId id);
+
+// True when a read, write or flush on the file has failed so far. False for an unknown id.
+bool LineFileFailed(LineFileId id);
+
+// Closes every file still open, newest first, writing out what is pending.
+void CloseAllLineFiles();
+
+// Plain words for the most recent failure met by a line file operation (for example "No such
+// file or directory"); empty when there was none.
+Text LastLineFileError();
+
+}  // namespace vex

@@ -1,0 +1,104 @@
+#include "text/text.h"
+
+#include <algorithm>
+
+namespace vex {
+
+namespace {
+
+constexpr char16_t Space = u' ';
+constexpr char16_t Backslash = u'\\';
+constexpr char16_t Slash = u'/';
+constexpr char16_t Quote = u'"';
+constexpr char16_t Bar = u'|';
+
+bool IsSeparator(char16_t c) { return c == Backslash || c == Slash; }
+
+// Index of the first code unit of a path's own text: a leading double quote is not part of it.
+size_t PathStart(TextView p) { return !p.empty() && p.front() == Quote ? 1 : 0; }
+
+// Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
+size_t StartIndex(TextView t, int64_t start) {
+    if (start <= 1) {
+        return 0;
+    }
+    const auto length = static_cast<uint64_t>(t.size());
+    return static_cast<size_t>(std::min(static_cast<uint64_t>(start - 1), length));
+}
+
+// Clamps a count to [0, limit].
+size_t ClampCount(int64_t n, size_t limit) {
+    if (n <= 0) {
+        return 0;
+    }
+    return static_cast<size_t>(std::min(static_cast<uint64_t>(n), static_cast<uint64_t>(limit)));
+}
+
+}  // namespace
+
+int64_t TextLength(TextView t) { return static_cast<int64_t>(t.size()); }
+
+int64_t FindText(TextView t, TextView s, int64_t start) {
+    if (t.empty() || s.empty()) {
+        return 0;
+    }
+    const size_t found = t.find(s, StartIndex(t, start));
+    return found == TextView::npos ? 0 : static_cast<int64_t>(found) + 1;
+}
+
+Text MidText(TextView t, int64_t start, int64_t n) {
+    const size_t from = StartIndex(t, start);
+    return Text(t.substr(from, ClampCount(n, t.size() - from)));
+}
+
+Text MidText(TextView t, int64_t start) { return Text(t.substr(StartIndex(t, start))); }
+
+Text LeftText(TextView t, int64_t n) { return Text(t.substr(0, ClampCount(n, t.size()))); }
+
+Text TrimText(TextView t) {
+    const size_t first = t.find_first_not_of(Space);
+    if (first == TextView::npos) {
+        return Text();
+    }
+    const size_t last = t.find_last_not_of(Space);
+    return Text(t.substr(first, last - first + 1));
+}
+
+Text DecimalText(int64_t v) {
+    // The magnitude is taken in unsigned arithmetic, where negating the most negative value is
+    // well defined.
+    uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+    char16_t digits[20];
+    size_t used = 0;
+    do {
+        digits[19 - used++] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    Text result = v < 0 ? Text(u"-") : Text();
+    result.append(digits + (20 - used), used);
+    return result;
+}
+
+Text PathPart(TextView p) {
+    const size_t begin = PathStart(p);
+    const size_t end = std::min(p.find(Bar), p.size());
+    size_t afterSeparator = begin;
+    for (size_t i = 0; i < end; ++i) {
+        if (IsSeparator(p[i])) {
+            afterSeparator = i + 1;
+        }
+    }
+    return afterSeparator > begin ? Text(p.substr(begin, afterSeparator - begin)) : Text();
+}
+
+Text FilePart(TextView p) {
+    const size_t lastSeparator = p.find_last_of(u"\\/");
+    const size_t begin = lastSeparator == TextView::npos ? PathStart(p) : lastSeparator + 1;
+    const size_t quote = p.find(Quote, begin);
+    const size_t end = quote == TextView::npos ? p.size() : quote;
+    return Text(p.substr(begin, end - begin));
+}
+
+bool TextEquals(TextView a, TextView b) { return a == b; }
+
+}  // namespace vex

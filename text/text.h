@@ -1,0 +1,78 @@
+// Text operations on UTF-16 texts with 1-based positions.
+//
+// Every operation is a plain function of its arguments: it never fails, never throws for an
+// out-of-range start or count, and never changes its arguments. A position of 0 means "not
+// found". Starts and counts may be any 64-bit value, however large or negative.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vex {
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Number of UTF-16 code units in t; 0 for the empty text. A surrogate pair counts as two.
+int64_t TextLength(TextView t);
+
+// Position of the first occurrence of s in t that begins at position max(start, 1) or later,
+// counted from the beginning of t. 0 when there is none, when t or s is empty, or when
+// start > TextLength(t). Overlapping matches: the leftmost wins ("aa" in "aaa" is at 1).
+int64_t FindText(TextView t, TextView s, int64_t start = 1);
+
+// At most n code units of t beginning at position max(start, 1); fewer when t ends first.
+// Empty when n <= 0 or start > TextLength(t).
+Text MidText(TextView t, int64_t start, int64_t n);
+
+// The code units of t from position max(start, 1) to its end: all of t for any start <= 1,
+// empty for start > TextLength(t).
+Text MidText(TextView t, int64_t start);
+
+// The first min(n, TextLength(t)) code units of t; empty when n <= 0.
+Text LeftText(TextView t, int64_t n);
+
+// t without its leading and trailing runs of spaces (U+0020 only: tabs, line ends and
+// no-break spaces stay, and so do spaces inside). Empty when t is empty or all spaces.
+Text TrimText(TextView t);
+
+// v in decimal: a minus sign for negative values, no plus sign, no leading zeros, "0" for zero.
+// The most negative value is written in full: -9223372036854775808.
+Text DecimalText(int64_t v);
+
+// The folder part of a path, up to and including its last backslash or slash; empty when there
+// is none. A leading double quote is skipped, and the scan stops at the first vertical bar.
+// A drive colon is not a separator.
+Text PathPart(TextView p);
+
+// The file-name part of a path: what follows its last backslash or slash (or the whole path,
+// less a leading double quote, when there is none), up to the first double quote after that.
+// A vertical bar is an ordinary character here. No extension is removed.
+Text FilePart(TextView p);
+
+// True when a and b hold the same code units in the same order.
+bool TextEquals(TextView a, TextView b);
+
+// --- Conversions at the edges of the system -------------------------------------------------
+
+// Bytes of the ANSI code page to text: every byte becomes exactly one character. On Windows this
+// is the system's ANSI code page; elsewhere it is Windows-1252, where the five bytes the code
+// page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value,
+// so every byte survives a round trip.
+Text DecodeAnsi(std::string_view bytes);
+
+// Appends the decoded bytes to `into`, so a long line can be gathered without extra copies.
+void AppendDecodedAnsi(std::string_view bytes, Text& into);
+
+// Text to bytes of the ANSI code page. A character that has no byte in the code page becomes '?'
+// (on Windows: whatever the system's conversion makes of it, a best-fit character or '?').
+std::string EncodeAnsi(TextView t);
+
+// UTF-8 to text and back, losslessly for any bytes: a byte that is not part of valid UTF-8
+// travels as a lone surrogate U+DC80..U+DCFF and comes back as the same byte. This is how paths
+// cross to and from a Linux file system, GTK and the terminal, so that no file name is lost.
+Text FromUtf8(std::string_view utf8);
+std::string ToUtf8(TextView t);
+
+}  // namespace vex
