@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Whole-process benchmark: converts large generated scenes with the terminal build of vexlorin
+# (the path on standard input, as a user would type it) and compares its wall time with
+# `grep -c "Transform DEF="` on the same file: warm page cache, median of 5 runs each, peak
+# resident memory from /usr/bin/time -v.
+#
+#   bench/run.sh [--vexlorin BIN] [--compare BIN] [--runs N] [--keep] [--data DIR]
+#
+#   --vexlorin BIN  time this program instead of building build-bench/vexlorin
+#   --compare BIN   also convert each file with BIN and check that both includes are identical
+#   --runs N        runs per measurement (default 5; the median is reported)
+#   --keep          keep the generated files (about 750 MB) for the next run
+#   --data DIR      where the scenes are generated (default /tmp/vexlorin-bench)
+#
+# Targets, checked in the table: time <= 2 x grep; peak memory <= 3 x the longest line + 16 MiB;
+# doubling the longest line (shape b against b-half) at most doubles the time, +10 %.
+# The machine may be shared: timings are medians, and still noisy.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(dirname "$here")"
+build="$root/build-bench"
+data="/tmp/vexlorin-bench"
+vexlorin=""
+compare=""
+runs=5
+keep=0
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --vexlorin) vexlorin="$(realpath "$2")"; shift 2 ;;
+        --compare) compare="$(realpath "$2")"; shift 2 ;;
+        --runs) runs="$2"; shift 2 ;;
+        --keep) keep=1; shift ;;
+        --data) data="$2"; shift 2 ;;
+        *) sed -n '2,15p' "$0"; exit 2 ;;
+    esac
+done
+
+if [ ! -x /usr/bin/time ]; then
+    echo "installing GNU time for /usr/bin/time -v" >&2
+    apt-get install -y time >/dev/null
+fi
+
+# --- build -----------------------------------------------------------------------------------
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLORIN_TESTS=OFF \
+    -DVEXLORIN_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target generate_scene vexlorin >/dev/null
+[ -n "$vexlorin" ] || vexlorin="$build/vexlorin"
+
+# --- data ------------------------------------------------------------------------------------
+mkdir -p "$data"
+generate() {  # name, generator arguments...
+    local name="$1"
+    shift
+    [ -s "$data/$name.x3d" ] || "$build/generate_scene" "$1" "$data/$name.x3d" "${@:2}"
+}
+generate a many 300 500       # many objects, about 300 MB, lines up to about 500 KB
+generate b three 80           # three objects, about 300 MB, lines of 80 MB
+generate b-half three 40      # the same with lines half as long
+
+cleanup() {
+    rm -f "$data"/*.inc "$data"/*.ref "$data"/*.times "$data"/time.txt "$data"/out.txt \
+        "$data"/path.txt
+    if [ "$keep" = 0 ]; then
+        rm -f "$data"/a.x3d "$data"/b.x3d "$data"/b-half.x3d
+        rmdir "$data" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+# --- measuring -------------------------------------------------------------------------------
+# Runs a command under /usr/bin/time -v with standard input from the file $input; prints
+# "seconds peakKiB". Standard output goes to a file: grep answers at its first match when it
+# writes to /dev/null.
+measure() {
+    local start end
+    start=$EPOCHREALTIME
+    /usr/bin/time -v -o "$data/time.txt" "$@" <"$input" >"$data/out.txt"
+    end=$EPOCHREALTIME
+    local peak
+    peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$data/time.txt")
+    awk -v s="$start" -v e="$end" -v p="$peak" 'BEGIN { printf "%.4f %d\n", e - s, p }'
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+longest_line() { LC_ALL=C awk '{ if (length($0) > m) m = length($0) } END { print m + 0 }' "$1"; }
+
+declare -A seconds
+printf '%-7s %9s %11s %9s %9s %7s %10s %10s %s\n' shape "size MB" "longest KB" "grep s" \
+    "vex s" ratio "peak MiB" "limit MiB" verdict
+for name in a b b-half; do
+    file="$data/$name.x3d"
+    input="$data/path.txt"  # what the user types: the path, then Enter
+    printf '%s\n' "$file" >"$input"
+    cat "$file" >/dev/null
+    "$vexlorin" <"$input" >/dev/null
+    grep -c "Transform DEF=" "$file" >"$data/out.txt"
+    if [ -n "$compare" ]; then
+        cp "$data/$name.inc" "$data/$name.ref"
+        "$compare" <"$input" >/dev/null
+        cmp -s "$data/$name.inc" "$data/$name.ref" || { echo "$name: includes differ" >&2; exit 1; }
+    fi
+    : >"$data/grep.times"
+    : >"$data/vex.times"
+    for _ in $(seq "$runs"); do
+        measure grep -c "Transform DEF=" "$file" >>"$data/grep.times"
+        measure "$vexlorin" >>"$data/vex.times"
+    done
+    grep_s=$(cut -d' ' -f1 "$data/grep.times" | median)
+    vex_s=$(cut -d' ' -f1 "$data/vex.times" | median)
+    peak=$(cut -d' ' -f2 "$data/vex.times" | sort -n | tail -1)
+    longest=$(longest_line "$file")
+    size=$(stat -c %s "$file")
+    seconds[$name]=$vex_s
+    awk -v n="$name" -v sz="$size" -v l="$longest" -v g="$grep_s" -v v="$vex_s" -v p="$peak" \
+        'BEGIN {
+            limit = (3 * l + 16 * 1048576) / 1048576; peak = p / 1024; ratio = v / g
+            verdict = (ratio <= 2 ? "time ok" : "time OVER") ", " \
+                      (peak <= limit ? "memory ok" : "memory OVER")
+            printf "%-7s %9.1f %11.1f %9.3f %9.3f %7.2f %10.1f %10.1f %s\n",
+                   n, sz / 1e6, l / 1000, g, v, ratio, peak, limit, verdict
+        }'
+    rm -f "$data/grep.times" "$data/vex.times"
+done
+awk -v full="${seconds[b]}" -v half="${seconds[b-half]}" 'BEGIN {
+    growth = full / half
+    printf "linear growth: b / b-half = %.2f (target <= 2.20): %s\n", growth,
+           growth <= 2.2 ? "ok" : "OVER"
+}'
