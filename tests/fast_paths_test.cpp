@@ -1,0 +1,308 @@
+// The fast paths of reading and searching (line ends found a block at a time, bytes widened in
+// place, the first code unit of a needle looked for a block at a time, slices taken as views)
+// must give exactly what the plain rules give, one byte or one code unit at a time. Each test here
+// holds a plain version of a rule and compares it with the real operation on many inputs, chosen
+// to put line ends, CR LF pairs, high bytes and matches on every side of every block and buffer
+// boundary.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "conversion/conversion.h"
+#include "text/file_system.h"
+#include "text/line_file.h"
+#include "text/text.h"
+
+namespace vex {
+namespace {
+
+// --- Plain versions of the rules -------------------------------------------------------------
+
+// One line by the plain rule: bytes up to LF, CR, CR LF or a zero byte, or up to the end.
+std::string PlainLine(const std::string& bytes, size_t& at) {
+    std::string line;
+    while (at < bytes.size()) {
+        const char c = bytes[at++];
+        if (c == '\0' || c == '\n') {
+            break;
+        }
+        if (c == '\r') {
+            if (at < bytes.size() && bytes[at] == '\n') {
+                ++at;
+            }
+            break;
+        }
+        line += c;
+    }
+    return line;
+}
+
+// Each byte decoded on its own: in a single-byte code page, the character of a line.
+Text PlainDecode(const std::string& bytes) {
+    Text text;
+    for (const char byte : bytes) {
+        text += DecodeAnsi(std::string(1, byte));
+    }
+    return text;
+}
+
+int64_t PlainFind(const Text& t, const Text& s, int64_t start) {
+    if (t.empty() || s.empty()) {
+        return 0;
+    }
+    const int64_t from = std::max<int64_t>(start, 1);
+    for (int64_t i = from; i + static_cast<int64_t>(s.size()) - 1 <= TextLength(t); ++i) {
+        if (t.compare(static_cast<size_t>(i - 1), s.size(), s) == 0) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+// --- Files held in memory, delivered in reads of a chosen size -------------------------------
+
+class ChunkedFileSystem : public FileSystem {
+  public:
+    ChunkedFileSystem(std::string content, int64_t chunk)
+        : content_(std::move(content)), chunk_(chunk) {}
+
+    FileHandle OpenForReading(const Text&) override { return (at_ = 0, 7); }
+    FileHandle CreateForWriting(const Text&) override { return NoFileHandle; }
+    int64_t Read(FileHandle, char* into, int64_t n) override {
+        const int64_t left = static_cast<int64_t>(content_.size()) - at_;
+        const int64_t got = std::min({n, chunk_, left});
+        std::memcpy(into, content_.data() + at_, static_cast<size_t>(got));
+        at_ += got;
+        return got;
+    }
+    int64_t Write(FileHandle, const char*, int64_t) override { return -1; }
+    bool Seek(FileHandle, int64_t delta) override { return (at_ += delta, true); }
+    bool Close(FileHandle) override { return true; }
+    Text LastError() override { return Text(); }
+    bool SameFile(const Text&, const Text&) override { return false; }
+
+  private:
+    std::string content_;
+    int64_t chunk_;
+    int64_t at_ = 0;
+};
+
+// Reads `bytes` the way the scanner does (an end test, then one to four lines) and checks every
+// answer against the plain rules, including reads past the end.
+void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
+    ChunkedFileSystem files(bytes, chunk);
+    const ScopedFileSystem scoped(files);
+    const LineFileId id = OpenLineFile(AutoId, u"memory");
+    ASSERT_NE(id, 0);
+    std::mt19937 pick(seed);
+    size_t at = 0;
+    int line = 0;
+    for (int pastEnd = 0; pastEnd < 3;) {
+        ASSERT_EQ(IsEndOfFile(id), at == bytes.size()) << "before line " << line;
+        pastEnd += at == bytes.size() ? 1 : 0;
+        for (uint32_t reads = 1 + pick() % 4; reads > 0; --reads, ++line) {
+            const Text expected = PlainDecode(PlainLine(bytes, at));
+            ASSERT_EQ(ReadLine(id, AnsiFormat), expected) << "line " << line << ", chunk " << chunk;
+        }
+    }
+    CloseLineFile(id);
+}
+
+std::string RandomBytes(std::mt19937& random, size_t size, const std::string& alphabet) {
+    std::string bytes(size, ' ');
+    for (char& byte : bytes) {
+        byte = alphabet[random() % alphabet.size()];
+    }
+    return bytes;
+}
+
+// --- Reading lines ---------------------------------------------------------------------------
+
+TEST(FastPathsTest, LinesOfEveryLengthAroundBlockAndBufferBoundaries) {
+    // Line lengths near multiples of the block and of the 4096-byte buffer, every line end.
+    const std::vector<size_t> lengths = {0,    1,    15,   16,   17,   31,   32,   33,
+                                         4094, 4095, 4096, 4097, 8191, 8192, 8193, 12289};
+    const std::vector<std::string> ends = {"\n", "\r", "\r\n", std::string(1, '\0'), "\n\r"};
+    std::mt19937 random(1);
+    for (const std::string& end : ends) {
+        std::string bytes;
+        for (const size_t length : lengths) {
+            bytes += RandomBytes(random, length, "ab7 .\x80\x9f\xa0\xff") + end;
+        }
+        for (const int64_t chunk : {4096, 1, 4095, 100}) {
+            ExpectPlainLines(bytes, chunk, 2);
+            ExpectPlainLines(bytes.substr(0, bytes.size() - end.size()), chunk, 3);
+        }
+    }
+}
+
+TEST(FastPathsTest, CarriageReturnAtEveryPositionAroundTheBufferEnd) {
+    for (size_t position = 4080; position < 4112; ++position) {
+        std::string bytes(position, 'x');
+        bytes += "\r\nnext\r";
+        bytes[position / 2] = '\r';
+        ExpectPlainLines(bytes, 4096, 4);
+        ExpectPlainLines(bytes + "\n", 4096, 5);
+        ExpectPlainLines(bytes.substr(0, position + 1), 4096, 6);
+    }
+}
+
+TEST(FastPathsTest, RandomFilesDenseWithLineEndsAndHighBytes) {
+    std::mt19937 random(7);
+    const std::string alphabet =
+        std::string("aaaaaaaaaa0123 \"\x80\x81\x9d\xc3\xab\xff\r\n") + '\0';
+    for (int file = 0; file < 40; ++file) {
+        const std::string bytes = RandomBytes(random, random() % 20000, alphabet);
+        ExpectPlainLines(bytes, file % 2 == 0 ? 4096 : 1 + random() % 5000, random());
+    }
+}
+
+TEST(FastPathsTest, LongLinesWithRareLineEnds) {
+    std::mt19937 random(11);
+    std::string bytes;
+    for (const size_t length : {100000u, 262144u, 262145u, 1000003u}) {
+        bytes += RandomBytes(random, length, "0123456789 .-\xe9") + (length % 2 ? "\r\n" : "\n");
+    }
+    ExpectPlainLines(bytes, 4096, 12);
+    ExpectPlainLines(bytes, 3000, 13);
+}
+
+TEST(FastPathsTest, EveryByteValueAtEveryOffsetOfABlock) {
+    // Each byte 1..255 after 0..47 bytes of ASCII, so it falls on every lane of a block.
+    for (size_t offset = 0; offset < 48; ++offset) {
+        std::string bytes;
+        for (int byte = 1; byte < 256; ++byte) {
+            bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
+        }
+        ExpectPlainLines(bytes, 4096, 14);
+    }
+}
+
+TEST(FastPathsTest, RealFileOnDisk) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("vexlorin_fast_paths_" + std::to_string(std::random_device()()) + ".x3d");
+    std::mt19937 random(17);
+    std::string bytes;
+    for (int line = 0; line < 200; ++line) {
+        bytes += RandomBytes(random, random() % 30000, "0123456789 .\xb0") + "\r\n";
+    }
+    std::ofstream(path, std::ios::binary) << bytes;
+    const LineFileId id = OpenLineFile(AutoId, FromUtf8(path.string()));
+    size_t at = 0;
+    while (!IsEndOfFile(id)) {
+        ASSERT_EQ(ReadLine(id, AnsiFormat), PlainDecode(PlainLine(bytes, at)));
+    }
+    EXPECT_EQ(at, bytes.size());
+    CloseLineFile(id);
+    std::filesystem::remove(path);
+}
+
+// --- Decoding --------------------------------------------------------------------------------
+
+TEST(FastPathsTest, DecodingALongRunEqualsDecodingEachByte) {
+    std::mt19937 random(19);
+    for (int run = 0; run < 50; ++run) {
+        std::string bytes = RandomBytes(random, random() % 200, "abc 019.");
+        for (int high = random() % 4; high > 0 && !bytes.empty(); --high) {
+            bytes[random() % bytes.size()] = static_cast<char>(0x80 + random() % 128);
+        }
+        EXPECT_EQ(DecodeAnsi(bytes), PlainDecode(bytes));
+        Text into = u"kept";
+        AppendDecodedAnsi(bytes, into);
+        EXPECT_EQ(into, u"kept" + PlainDecode(bytes));
+    }
+}
+
+// --- Searching -------------------------------------------------------------------------------
+
+TEST(FastPathsTest, FindTextAgreesWithThePlainSearch) {
+    std::mt19937 random(23);
+    const std::vector<Text> needles = {u"T",      u"ifs",     u"Transform DEF=",
+                                       u"aa",     u"ab",      u"ba",
+                                       u"\x20ac", u"a\x20ac", u"aaaaaaaaaaaaaaaaaaab"};
+    const char16_t alphabet[] = {u'a', u'b', u'T', u'i', u'f', u's', 0x20AC, 0xD800};
+    for (int round = 0; round < 300; ++round) {
+        Text t(random() % 90, u'a');
+        for (char16_t& unit : t) {
+            unit = random() % 3 == 0 ? alphabet[random() % 8] : u'a';
+        }
+        for (const Text& s : needles) {
+            for (const int64_t start : {-7L, 0L, 1L, 2L, 15L, 16L, 17L, 33L, 89L, 90L, 91L}) {
+                ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
+                    << "round " << round << ", start " << start;
+            }
+        }
+    }
+}
+
+TEST(FastPathsTest, FindTextMatchesOnEveryLaneOfALongText) {
+    const Text marker = u"Transform DEF=";
+    for (size_t position = 0; position < 70; ++position) {
+        Text t(200, u'0');
+        t.replace(position, marker.size(), marker);
+        EXPECT_EQ(FindText(t, marker), static_cast<int64_t>(position) + 1);
+        EXPECT_EQ(FindText(t, u"T", static_cast<int64_t>(position) + 2), 0);
+        EXPECT_EQ(FindText(t, u"DEF=", 1), static_cast<int64_t>(position) + 11);
+        EXPECT_EQ(FindText(t, u"ifs", 1), 0);
+    }
+}
+
+// --- Cutting names and vectors ---------------------------------------------------------------
+
+// The cuts written with whole-text slices, one step after the other.
+Text PlainName(const Text& line, int64_t d) {
+    const Text rest = MidText(line, d, TextLength(line) - d);
+    const int64_t quote = FindText(rest, u"\"", 1);
+    return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
+}
+
+Text PlainNumber(const Text& piece) {
+    const int64_t point = FindText(piece, u".");
+    return point == 0 ? piece : LeftText(piece, point + 3);
+}
+
+Vector3Text PlainVector(const Text& valueLine, bool swapYZ) {
+    const int64_t quote = FindText(valueLine, u"\"", 1);
+    Text value = MidText(valueLine, quote + 1);
+    value = MidText(value, 0, TextLength(value) - 1);
+    Vector3Text v;
+    const int64_t firstSpace = FindText(value, u" ", 1);
+    v.x = PlainNumber(MidText(value, 0, firstSpace));
+    const Text rest = MidText(value, firstSpace + 1);
+    const int64_t secondSpace = FindText(rest, u" ", 1);
+    v.y = PlainNumber(MidText(rest, 0, secondSpace));
+    v.z = PlainNumber(MidText(rest, secondSpace + 1));
+    v.vector = u"<" + v.x + u", " + (swapYZ ? v.z : v.y) + u", " + (swapYZ ? v.y : v.z) + u"> ";
+    return v;
+}
+
+TEST(FastPathsTest, CutsAgreeWithWholeTextSlicesOnOddLines) {
+    std::mt19937 random(29);
+    const char16_t alphabet[] = {u'1', u'.', u' ', u'"', u'-', u'x', u'0', u'5'};
+    for (int round = 0; round < 2000; ++round) {
+        Text line(random() % 40, u'1');
+        for (char16_t& unit : line) {
+            unit = alphabet[random() % 8];
+        }
+        const Vector3Text got = CutVector(line, round % 2 == 1);
+        const Vector3Text expected = PlainVector(line, round % 2 == 1);
+        ASSERT_EQ(got.x, expected.x) << round;
+        ASSERT_EQ(got.y, expected.y) << round;
+        ASSERT_EQ(got.z, expected.z) << round;
+        ASSERT_EQ(got.vector, expected.vector) << round;
+        for (const int64_t d : {-3L, 0L, 1L, 5L, static_cast<int64_t>(line.size()), 99L}) {
+            ASSERT_EQ(CutObjectName(line, d), PlainName(line, d)) << round;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vex
