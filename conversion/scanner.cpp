@@ -14,27 +14,32 @@ constexpr char16_t BlobPrefix[] = u"Mball";
 
 // A number keeps its characters up to the third after its first decimal point. Without a point
 // the number stays whole, with the space that may follow it, so 1000 is not cut to 100.
-Text CutNumber(const Text& piece) {
+Text CutNumber(TextView piece) {
     const int64_t point = FindText(piece, u".");
-    return point == 0 ? piece : LeftText(piece, point + 3);
+    return point == 0 ? Text(piece) : LeftText(piece, point + 3);
 }
 
 bool HasPrefix(const Text& name, const char16_t* prefix) {
     return TextEquals(MidText(name, 0, 5), prefix);
 }
 
-// Reads the three value lines of an accepted transform, whether or not the file still has them.
-void ReadValues(LineFileId input, ObjectRow& row) {
-    row.translation = CutVector(ReadLine(input, AnsiFormat), false);
-    row.scale = CutVector(ReadLine(input, AnsiFormat), true);
-    row.third = CutVector(ReadLine(input, AnsiFormat), false);
+// Reads the three value lines of an accepted transform, whether or not the file still has them,
+// into `line`, whose storage serves every line of the scan.
+void ReadValues(LineFileId input, ObjectRow& row, Text& line) {
+    ReadLineInto(input, AnsiFormat, line);
+    row.translation = CutVector(line, false);
+    ReadLineInto(input, AnsiFormat, line);
+    row.scale = CutVector(line, true);
+    ReadLineInto(input, AnsiFormat, line);
+    row.third = CutVector(line, false);
 }
 
-void Accept(LineFileId input, const Text& line, int64_t d, ObjectTable& table) {
+// Takes the accepted line (whose name is cut before `line` is read over) and its value lines.
+void Accept(LineFileId input, Text& line, int64_t d, ObjectTable& table) {
     if (table.rowCount == ObjectCapacity) {
         // The table is full: the object is read past, and only counted so the user hears of it.
         ObjectRow dropped;
-        ReadValues(input, dropped);
+        ReadValues(input, dropped, line);
         ++table.leftOut;
         return;
     }
@@ -42,29 +47,31 @@ void Accept(LineFileId input, const Text& line, int64_t d, ObjectTable& table) {
     row.name = CutObjectName(line, d);
     table.sweepCount += HasPrefix(row.name, SweepPrefix) ? 1 : 0;
     table.blobCount += HasPrefix(row.name, BlobPrefix) ? 1 : 0;
-    ReadValues(input, row);
+    ReadValues(input, row, line);
 }
 
 }  // namespace
 
+// The cuts look at the line through views: a long line is never copied, only the short pieces
+// that are kept.
 Text CutObjectName(const Text& line, int64_t d) {
-    const Text rest = MidText(line, d, TextLength(line) - d);
+    const TextView rest = MidView(line, d, TextLength(line) - d);
     const int64_t quote = FindText(rest, u"\"", 1);
     return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
 }
 
 Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
     const int64_t quote = FindText(valueLine, u"\"", 1);
-    Text value = MidText(valueLine, quote + 1);
-    value = MidText(value, 0, TextLength(value) - 1);
+    TextView value = MidView(valueLine, quote + 1);
+    value = MidView(value, 0, TextLength(value) - 1);
 
     Vector3Text v;
     const int64_t firstSpace = FindText(value, u" ", 1);
-    v.x = CutNumber(MidText(value, 0, firstSpace));
-    const Text rest = MidText(value, firstSpace + 1);
+    v.x = CutNumber(MidView(value, 0, firstSpace));
+    const TextView rest = MidView(value, firstSpace + 1);
     const int64_t secondSpace = FindText(rest, u" ", 1);
-    v.y = CutNumber(MidText(rest, 0, secondSpace));
-    v.z = CutNumber(MidText(rest, secondSpace + 1));
+    v.y = CutNumber(MidView(rest, 0, secondSpace));
+    v.z = CutNumber(MidView(rest, secondSpace + 1));
 
     const Text& second = swapYZ ? v.z : v.y;
     const Text& third = swapYZ ? v.y : v.z;
@@ -73,8 +80,10 @@ Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
 }
 
 void Scan(LineFileId input, ObjectTable& table) {
+    // One text holds each line in turn, so its storage is allocated only as the lines grow.
+    Text line;
     while (!IsEndOfFile(input)) {
-        const Text line = ReadLine(input, AnsiFormat);
+        ReadLineInto(input, AnsiFormat, line);
         const int64_t d = FindText(line, TransformMarker, 1);
         if (d >= 1 && FindText(line, InnerMarker, 1) == 0) {
             Accept(input, line, d, table);

@@ -1,8 +1,10 @@
 #include "text/line_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -158,19 +160,29 @@ const char* NextByte(const LineFileRecord& record) {
     return record.buffer.data() + (record.filled - record.count);
 }
 
-// The first line-ending byte (LF, CR or zero) in [from, to), or `to`.
+// The first line-ending byte (LF, CR or zero) in [from, to), or `to`. Three searches with memchr,
+// each bounded by what the one before found, pass over a long line many bytes per step where a
+// loop testing each byte for all three would take them one at a time.
 const char* FindLineEnd(const char* from, const char* to) {
-    return std::find_if(from, to, [](char c) { return c == '\n' || c == '\r' || c == '\0'; });
+    const char* end = to;
+    for (const char lineEnd : {'\n', '\r', '\0'}) {
+        const void* found = std::memchr(from, lineEnd, static_cast<size_t>(end - from));
+        if (found != nullptr) {
+            end = static_cast<const char*>(found);
+        }
+    }
+    return end;
 }
 
-// Appends the bytes up to the line end to `line` and consumes the line end; false when the file
-// ended first.
-bool GatherLine(LineFileRecord& record, std::string& line) {
+// Hands the bytes up to the line end to `sink` (piece by piece, as they lie in the buffer) and
+// consumes the line end; false when the file ended first.
+template <typename Sink>
+bool GatherLine(LineFileRecord& record, Sink&& sink) {
     while (Refill(record)) {
         const char* from = NextByte(record);
         const char* to = from + record.count;
         const char* end = FindLineEnd(from, to);
-        line.append(from, end);
+        sink(from, static_cast<size_t>(end - from));
         record.count -= static_cast<int32_t>(end - from);
         if (end == to) {
             continue;
@@ -185,11 +197,114 @@ bool GatherLine(LineFileRecord& record, std::string& line) {
     return false;
 }
 
-Text Decode(std::string_view bytes, int32_t format, const LineFileRecord& record) {
-    if (format == DefaultFormat) {
-        format = record.defaultFormat;
+// --- Decoding lines ---------------------------------------------------------------------------
+
+using ByteTable = std::array<char16_t, 256>;
+
+// The character of every byte, when the ANSI code page gives each byte a character of its own
+// whatever its neighbours are (a single-byte code page); null otherwise. Built once from the
+// code page's own conversion, so it cannot disagree with DecodeAnsi. Byte 0 never reaches it:
+// it ends a line.
+const ByteTable* SingleByteTable() {
+    static const std::optional<ByteTable> table = []() -> std::optional<ByteTable> {
+        if (!AnsiIsSingleByte()) {
+            return std::nullopt;
+        }
+        ByteTable built{};
+        for (size_t byte = 1; byte < built.size(); ++byte) {
+            const Text character = DecodeAnsi(std::string(1, static_cast<char>(byte)));
+            if (character.size() != 1) {
+                return std::nullopt;
+            }
+            built[byte] = character[0];
+        }
+        return built;
+    }();
+    return table ? &*table : nullptr;
+}
+
+// Bytes widened at once. A block of ASCII bytes (the bulk of any X3D file) becomes its code units
+// by a plain widening, a loop of fixed length that compilers turn into vector instructions; a
+// block holding a byte from 0x80 up goes through the table byte by byte.
+constexpr size_t WidenBlock = 32;
+
+// Widens the block of bytes at byte offset `at` into the code units at index `at`. The block is
+// copied out before any unit is written, since the units overlap the bytes they come from.
+void WidenBlockAt(char16_t* units, size_t at, const ByteTable& table) {
+    unsigned char block[WidenBlock];
+    std::memcpy(block, reinterpret_cast<const unsigned char*>(units) + at, WidenBlock);
+    unsigned char highBits = 0;
+    for (size_t i = 0; i < WidenBlock; ++i) {
+        highBits |= block[i];
     }
-    return format == Utf8Format ? FromUtf8(bytes) : DecodeAnsi(bytes);
+    if (highBits < 0x80) {
+        for (size_t i = 0; i < WidenBlock; ++i) {
+            units[at + i] = block[i];
+        }
+        return;
+    }
+    for (size_t i = 0; i < WidenBlock; ++i) {
+        units[at + i] = table[block[i]];
+    }
+}
+
+// Turns the n bytes held in the first n bytes of `units` into n code units, in place. It works
+// from the last byte back: unit i takes the bytes 2i and 2i + 1, never below byte i, so every
+// byte is read before it is written over.
+void WidenInPlace(char16_t* units, size_t n, const ByteTable& table) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(units);
+    size_t i = n;
+    for (; i % WidenBlock != 0; --i) {
+        const char16_t unit = table[bytes[i - 1]];
+        units[i - 1] = unit;
+    }
+    for (; i > 0; i -= WidenBlock) {
+        WidenBlockAt(units, i - WidenBlock, table);
+    }
+}
+
+// Lengthens `text` by n code units of value 0. Appending from a block of zeros copies at memcpy
+// speed, where resize would fill in the units one at a time.
+void Lengthen(Text& text, size_t n) {
+    static constexpr char16_t Zeros[2048] = {};
+    while (n > 0) {
+        const size_t piece = std::min(n, std::size(Zeros));
+        text.append(Zeros, piece);
+        n -= piece;
+    }
+}
+
+// A line read in a single-byte code page. Its bytes are gathered straight into the storage of
+// its text, two to a code unit, and widened in place at the end: the text is the only copy, so a
+// line of n bytes needs 2n bytes at its peak instead of n for the bytes plus 2n for the text.
+// The storage grows by doubling; only what is written is ever touched, and the capacity kept in
+// code units is always at least the number of bytes, so the final widening never reallocates.
+// `line` comes in empty, perhaps with storage left from an earlier line, which is used first.
+void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& line) {
+    size_t bytes = 0;
+    GatherLine(record, [&line, &bytes](const char* from, size_t n) {
+        if (n == 0) {
+            return;
+        }
+        const size_t total = bytes + n;
+        if (line.capacity() < total) {
+            line.reserve(std::max(total, 2 * line.capacity()));
+        }
+        Lengthen(line, (total + 1) / 2 - line.size());
+        std::memcpy(reinterpret_cast<char*>(line.data()) + bytes, from, n);
+        bytes = total;
+    });
+    Lengthen(line, bytes - line.size());
+    WidenInPlace(line.data(), bytes, table);
+}
+
+// A line in any other format: its bytes gathered, then converted as a whole (a lead byte of a
+// multi-byte code page, or of UTF-8, may sit at the end of one buffer fill and its partner at
+// the start of the next).
+Text ReadWholeLine(LineFileRecord& record, bool utf8) {
+    std::string bytes;
+    GatherLine(record, [&bytes](const char* from, size_t n) { bytes.append(from, n); });
+    return utf8 ? FromUtf8(bytes) : DecodeAnsi(bytes);
 }
 
 std::string Encode(TextView text, int32_t format, const LineFileRecord& record) {
@@ -225,14 +340,27 @@ bool IsEndOfFile(LineFileId id) {
 }
 
 Text ReadLine(LineFileId id, int32_t format) {
+    Text line;
+    ReadLineInto(id, format, line);
+    return line;
+}
+
+void ReadLineInto(LineFileId id, int32_t format, Text& line) {
+    line.clear();
     LineFileRecord* record = Find(id);
     if (record == nullptr) {
-        return Text();
+        return;
     }
     SwitchToReading(*record);
-    std::string line;
-    GatherLine(*record, line);
-    return Decode(line, format, *record);
+    if (format == DefaultFormat) {
+        format = record->defaultFormat;
+    }
+    const ByteTable* table = SingleByteTable();
+    if (format != Utf8Format && table != nullptr) {
+        ReadSingleByteLine(*record, *table, line);
+        return;
+    }
+    line = ReadWholeLine(*record, format == Utf8Format);
 }
 
 void WriteLine(LineFileId id, const Text& text, int32_t format) {
@@ -276,6 +404,8 @@ void CloseAllLineFiles() {
     }
 }
 
-Text LastLineFileError() { return LastError(); }
+Text LastLineFileError() {
+    return LastError();
+}
 
 }  // namespace vex

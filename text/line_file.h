@@ -42,6 +42,11 @@ bool IsEndOfFile(LineFileId id);
 // of the file, and for an id that names no file, the result is the empty text.
 Text ReadLine(LineFileId id, int32_t format);
 
+// ReadLine into `line`, replacing what it held but reusing its storage: a loop that reads every
+// line of a file into one text allocates memory only as long as the lines keep getting longer,
+// instead of once (and, for a long line, page by page from the system) for every line.
+void ReadLineInto(LineFileId id, int32_t format, Text& line);
+
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
 // names no file.
 void WriteLine(LineFileId id, const Text& text, int32_t format);

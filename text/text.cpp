@@ -12,10 +12,14 @@ constexpr char16_t Slash = u'/';
 constexpr char16_t Quote = u'"';
 constexpr char16_t Bar = u'|';
 
-bool IsSeparator(char16_t c) { return c == Backslash || c == Slash; }
+bool IsSeparator(char16_t c) {
+    return c == Backslash || c == Slash;
+}
 
 // Index of the first code unit of a path's own text: a leading double quote is not part of it.
-size_t PathStart(TextView p) { return !p.empty() && p.front() == Quote ? 1 : 0; }
+size_t PathStart(TextView p) {
+    return !p.empty() && p.front() == Quote ? 1 : 0;
+}
 
 // Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
 size_t StartIndex(TextView t, int64_t start) {
@@ -34,26 +38,76 @@ size_t ClampCount(int64_t n, size_t limit) {
     return static_cast<size_t>(std::min(static_cast<uint64_t>(n), static_cast<uint64_t>(limit)));
 }
 
+// Code units examined at once when looking for the first unit of a needle: a fixed-length loop
+// that compilers turn into a few vector compares, so a long line is passed over many units per
+// step.
+constexpr size_t SearchBlock = 32;
+
+bool BlockHolds(const char16_t* block, char16_t unit) {
+    uint16_t found = 0;
+    for (size_t i = 0; i < SearchBlock; ++i) {
+        found |= static_cast<uint16_t>(block[i] == unit);
+    }
+    return found != 0;
+}
+
+// Index of the first `unit` in t at index `from` or later; npos when there is none.
+size_t FindUnit(TextView t, char16_t unit, size_t from) {
+    while (from + SearchBlock <= t.size() && !BlockHolds(t.data() + from, unit)) {
+        from += SearchBlock;
+    }
+    return t.find(unit, from);
+}
+
 }  // namespace
 
-int64_t TextLength(TextView t) { return static_cast<int64_t>(t.size()); }
+int64_t TextLength(TextView t) {
+    return static_cast<int64_t>(t.size());
+}
 
 int64_t FindText(TextView t, TextView s, int64_t start) {
-    if (t.empty() || s.empty()) {
+    if (t.empty() || s.empty() || s.size() > t.size()) {
         return 0;
     }
-    const size_t found = t.find(s, StartIndex(t, start));
-    return found == TextView::npos ? 0 : static_cast<int64_t>(found) + 1;
+    // Only the places where the needle's first unit occurs are compared in full. Needles are
+    // short (a marker, a quote, a space), so this is linear in the length of t.
+    const TextView starts = t.substr(0, t.size() - s.size() + 1);
+    for (size_t at = StartIndex(t, start); at < starts.size(); ++at) {
+        at = FindUnit(starts, s.front(), at);
+        if (at == TextView::npos) {
+            return 0;
+        }
+        if (t.compare(at, s.size(), s) == 0) {
+            return static_cast<int64_t>(at) + 1;
+        }
+    }
+    return 0;
+}
+
+TextView MidView(TextView t, int64_t start, int64_t n) {
+    const size_t from = StartIndex(t, start);
+    return t.substr(from, ClampCount(n, t.size() - from));
+}
+
+TextView MidView(TextView t, int64_t start) {
+    return t.substr(StartIndex(t, start));
+}
+
+TextView LeftView(TextView t, int64_t n) {
+    return t.substr(0, ClampCount(n, t.size()));
 }
 
 Text MidText(TextView t, int64_t start, int64_t n) {
-    const size_t from = StartIndex(t, start);
-    return Text(t.substr(from, ClampCount(n, t.size() - from)));
+    return Text(MidView(t, start, n));
 }
 
-Text MidText(TextView t, int64_t start) { return Text(t.substr(StartIndex(t, start))); }
+Text MidText(TextView t, int64_t start) {
+    return Text(MidView(t, start));
+}
 
-Text LeftText(TextView t, int64_t n) { return Text(t.substr(0, ClampCount(n, t.size()))); }
+Text LeftText(TextView t, int64_t n) {
+    return Text(LeftView(t, n));
+}
 
 Text TrimText(TextView t) {
     const size_t first = t.find_first_not_of(Space);
@@ -99,6 +153,8 @@ Text FilePart(TextView p) {
     return Text(p.substr(begin, end - begin));
 }
 
-bool TextEquals(TextView a, TextView b) { return a == b; }
+bool TextEquals(TextView a, TextView b) {
+    return a == b;
+}
 
 }  // namespace vex

@@ -33,6 +33,12 @@ Text MidText(TextView t, int64_t start);
 // The first min(n, TextLength(t)) code units of t; empty when n <= 0.
 Text LeftText(TextView t, int64_t n);
 
+// MidText and LeftText without the copy: views of the same code units, valid as long as the
+// storage t views is. For cutting pieces out of a long line that is only looked at.
+TextView MidView(TextView t, int64_t start, int64_t n);
+TextView MidView(TextView t, int64_t start);
+TextView LeftView(TextView t, int64_t n);
+
 // t without its leading and trailing runs of spaces (U+0020 only: tabs, line ends and
 // no-break spaces stay, and so do spaces inside). Empty when t is empty or all spaces.
 Text TrimText(TextView t);
@@ -64,6 +70,13 @@ Text DecodeAnsi(std::string_view bytes);
 
 // Appends the decoded bytes to `into`, so a long line can be gathered without extra copies.
 void AppendDecodedAnsi(std::string_view bytes, Text& into);
+
+// True when the ANSI code page is a single-byte one: every byte is one character on its own,
+// whatever bytes surround it, so a line of n bytes is n characters and its bytes may be decoded
+// piece by piece. False for a multi-byte code page (a double-byte one, or UTF-8), where a lead
+// byte takes the bytes after it along and a line must be decoded as a whole. The line file reads
+// long lines faster and in less memory when this is true.
+bool AnsiIsSingleByte();
 
 // Text to bytes of the ANSI code page. A character that has no byte in the code page becomes '?'
 // (on Windows: whatever the system's conversion makes of it, a best-fit character or '?').

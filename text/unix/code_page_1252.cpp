@@ -41,8 +41,12 @@ char EncodeOne(char16_t c) {
     return '?';
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -53,6 +57,10 @@ void AppendDecodedAnsi(std::string_view bytes, Text& into) {
     for (const char byte : bytes) {
         *out++ = DecodeTable[static_cast<unsigned char>(byte)];
     }
+}
+
+bool AnsiIsSingleByte() {
+    return true;
 }
 
 Text DecodeAnsi(std::string_view bytes) {
