@@ -228,23 +228,35 @@ const ByteTable* SingleByteTable() {
 // block holding a byte from 0x80 up goes through the table byte by byte.
 constexpr size_t WidenBlock = 32;
 
-// Widens the block of bytes at byte offset `at` into the code units at index `at`. The block is
-// copied out before any unit is written, since the units overlap the bytes they come from.
-void WidenBlockAt(char16_t* units, size_t at, const ByteTable& table) {
+// Widens one block of bytes into code units. The bytes are copied out first, so `units` may
+// overlap them (see WidenInPlace).
+void WidenBlock32(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
     unsigned char block[WidenBlock];
-    std::memcpy(block, reinterpret_cast<const unsigned char*>(units) + at, WidenBlock);
+    std::memcpy(block, bytes, WidenBlock);
     unsigned char highBits = 0;
     for (size_t i = 0; i < WidenBlock; ++i) {
         highBits |= block[i];
     }
     if (highBits < 0x80) {
         for (size_t i = 0; i < WidenBlock; ++i) {
-            units[at + i] = block[i];
+            units[i] = block[i];
         }
         return;
     }
     for (size_t i = 0; i < WidenBlock; ++i) {
-        units[at + i] = table[block[i]];
+        units[i] = table[block[i]];
+    }
+}
+
+// Widens n bytes into n code units at `units`, which do not overlap them.
+void Widen(const char* from, size_t n, char16_t* units, const ByteTable& table) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(from);
+    size_t i = 0;
+    for (; i + WidenBlock <= n; i += WidenBlock) {
+        WidenBlock32(bytes + i, units + i, table);
+    }
+    for (; i < n; ++i) {
+        units[i] = table[bytes[i]];
     }
 }
 
@@ -259,8 +271,31 @@ void WidenInPlace(char16_t* units, size_t n, const ByteTable& table) {
         units[i - 1] = unit;
     }
     for (; i > 0; i -= WidenBlock) {
-        WidenBlockAt(units, i - WidenBlock, table);
+        WidenBlock32(bytes + i - WidenBlock, units + i - WidenBlock, table);
     }
+}
+
+// The byte a code unit of the table came from.
+unsigned char ByteOf(char16_t unit, const ByteTable& table) {
+    if (unit < table.size() && table[unit] == unit) {
+        return static_cast<unsigned char>(unit);
+    }
+    return static_cast<unsigned char>(std::find(table.begin() + 1, table.end(), unit) -
+                                      table.begin());
+}
+
+// Turns the code units of `line`, all decoded with the table, back into their bytes, packed two
+// to a code unit at the start of its storage; returns their number. It works from the first unit
+// on: byte i is written into unit i / 2, which has been read already.
+size_t PackInPlace(Text& line, const ByteTable& table) {
+    const size_t n = line.size();
+    auto* bytes = reinterpret_cast<unsigned char*>(line.data());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t unit = line[i];
+        bytes[i] = ByteOf(unit, table);
+    }
+    line.resize((n + 1) / 2);
+    return n;
 }
 
 // Lengthens `text` by n code units of value 0. Appending from a block of zeros copies at memcpy
@@ -274,28 +309,56 @@ void Lengthen(Text& text, size_t n) {
     }
 }
 
-// A line read in a single-byte code page. Its bytes are gathered straight into the storage of
-// its text, two to a code unit, and widened in place at the end: the text is the only copy, so a
-// line of n bytes needs 2n bytes at its peak instead of n for the bytes plus 2n for the text.
-// The storage grows by doubling; only what is written is ever touched, and the capacity kept in
-// code units is always at least the number of bytes, so the final widening never reallocates.
-// `line` comes in empty, perhaps with storage left from an earlier line, which is used first.
+// Appends n bytes to the `packed` bytes held two to a code unit in `line`. The storage grows by
+// doubling, and its capacity in code units is kept at least the number of bytes, so the final
+// widening needs no more room.
+void AppendPacked(Text& line, size_t& packed, const char* from, size_t n) {
+    const size_t total = packed + n;
+    if (line.capacity() < total) {
+        line.reserve(std::max(total, 2 * line.capacity()));
+    }
+    Lengthen(line, (total + 1) / 2 - line.size());
+    std::memcpy(reinterpret_cast<char*>(line.data()) + packed, from, n);
+    packed = total;
+}
+
+// Appends n bytes, widened, to `line`, through a small buffer that stays in the processor's
+// cache. The caller makes sure the storage has room.
+void AppendWidened(Text& line, const char* from, size_t n, const ByteTable& table) {
+    char16_t units[TransferBufferSize];
+    while (n > 0) {
+        const size_t piece = std::min(n, std::size(units));
+        Widen(from, piece, units, table);
+        line.append(units, piece);
+        from += piece;
+        n -= piece;
+    }
+}
+
+// A line read in a single-byte code page, into `line` (empty, perhaps with storage left from an
+// earlier line). While the line fits the storage, each piece is widened straight onto its end.
+// A line longer than the storage is held as bytes instead, two to a code unit, and widened in
+// place once it is complete: growing the storage then copies bytes rather than code units, and
+// the text is the only copy of the line, so a line of n bytes needs about the 2n bytes of its
+// text (with whole code units, the last doubling would hold 4n and more).
 void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& line) {
-    size_t bytes = 0;
-    GatherLine(record, [&line, &bytes](const char* from, size_t n) {
-        if (n == 0) {
+    bool isPacked = false;
+    size_t packed = 0;
+    GatherLine(record, [&](const char* from, size_t n) {
+        if (!isPacked && line.size() + n <= line.capacity()) {
+            AppendWidened(line, from, n, table);
             return;
         }
-        const size_t total = bytes + n;
-        if (line.capacity() < total) {
-            line.reserve(std::max(total, 2 * line.capacity()));
+        if (!isPacked) {
+            packed = PackInPlace(line, table);
+            isPacked = true;
         }
-        Lengthen(line, (total + 1) / 2 - line.size());
-        std::memcpy(reinterpret_cast<char*>(line.data()) + bytes, from, n);
-        bytes = total;
+        AppendPacked(line, packed, from, n);
     });
-    Lengthen(line, bytes - line.size());
-    WidenInPlace(line.data(), bytes, table);
+    if (isPacked) {
+        Lengthen(line, packed - line.size());
+        WidenInPlace(line.data(), packed, table);
+    }
 }
 
 // A line in any other format: its bytes gathered, then converted as a whole (a lead byte of a

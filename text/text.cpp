@@ -1,6 +1,7 @@
 #include "text/text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vex {
 
@@ -38,9 +39,8 @@ size_t ClampCount(int64_t n, size_t limit) {
     return static_cast<size_t>(std::min(static_cast<uint64_t>(n), static_cast<uint64_t>(limit)));
 }
 
-// Code units examined at once when looking for the first unit of a needle: a fixed-length loop
-// that compilers turn into a few vector compares, so a long line is passed over many units per
-// step.
+// Code units examined at once when looking for a unit block by block: a fixed-length loop that
+// compilers turn into a few vector compares.
 constexpr size_t SearchBlock = 32;
 
 bool BlockHolds(const char16_t* block, char16_t unit) {
@@ -51,12 +51,40 @@ bool BlockHolds(const char16_t* block, char16_t unit) {
     return found != 0;
 }
 
-// Index of the first `unit` in t at index `from` or later; npos when there is none.
-size_t FindUnit(TextView t, char16_t unit, size_t from) {
+size_t FindUnitByBlocks(TextView t, char16_t unit, size_t from) {
     while (from + SearchBlock <= t.size() && !BlockHolds(t.data() + from, unit)) {
         from += SearchBlock;
     }
     return t.find(unit, from);
+}
+
+// A search for one byte of `unit`'s storage, with memchr, the fastest search the C library has;
+// each byte it finds is a candidate that the whole unit must confirm. The byte taken is the
+// low-order one (the high-order one when that is 0), which in a text of one script is rare
+// wherever the unit itself does not occur. Should candidates keep failing all the same (in
+// a text of code units that share that byte), the search goes on block by block.
+size_t FindUnit(TextView t, char16_t unit, size_t from) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(t.data());
+    const unsigned char low = static_cast<unsigned char>(unit & 0xFF);
+    const unsigned char wanted = low != 0 ? low : static_cast<unsigned char>(unit >> 8);
+    unsigned char representation[sizeof unit];
+    std::memcpy(representation, &unit, sizeof unit);
+    const size_t lane = representation[0] == wanted ? 0 : 1;
+    const size_t size = t.size() * sizeof unit;
+    for (int misses = 0; from < t.size() && misses < 16; ++misses) {
+        const size_t at = from * sizeof unit + lane;
+        const void* found = at < size ? std::memchr(bytes + at, wanted, size - at) : nullptr;
+        if (found == nullptr) {
+            return TextView::npos;
+        }
+        const auto offset = static_cast<size_t>(static_cast<const unsigned char*>(found) - bytes);
+        const size_t index = offset / sizeof unit;
+        if (offset % sizeof unit == lane && t[index] == unit) {
+            return index;
+        }
+        from = offset % sizeof unit == lane ? index + 1 : index + (lane == 0 ? 1 : 0);
+    }
+    return FindUnitByBlocks(t, unit, from);
 }
 
 }  // namespace
