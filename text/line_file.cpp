@@ -230,7 +230,7 @@ constexpr size_t WidenBlock = 32;
 
 // Widens one block of bytes into code units. The bytes are copied out first, so `units` may
 // overlap them (see WidenInPlace).
-void WidenBlock32(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
+inline void WidenBlock32(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
     unsigned char block[WidenBlock];
     std::memcpy(block, bytes, WidenBlock);
     unsigned char highBits = 0;
@@ -325,14 +325,14 @@ void AppendPacked(Text& line, size_t& packed, const char* from, size_t n) {
 // Appends n bytes, widened, to `line`, through a small buffer that stays in the processor's
 // cache. The caller makes sure the storage has room.
 void AppendWidened(Text& line, const char* from, size_t n, const ByteTable& table) {
-    char16_t units[TransferBufferSize];
-    while (n > 0) {
-        const size_t piece = std::min(n, std::size(units));
-        Widen(from, piece, units, table);
-        line.append(units, piece);
-        from += piece;
-        n -= piece;
+    if (n > TransferBufferSize) {
+        AppendWidened(line, from, TransferBufferSize, table);
+        AppendWidened(line, from + TransferBufferSize, n - TransferBufferSize, table);
+        return;
     }
+    char16_t units[TransferBufferSize];
+    Widen(from, n, units, table);
+    line.append(units, n);
 }
 
 // A line read in a single-byte code page, into `line` (empty, perhaps with storage left from an
