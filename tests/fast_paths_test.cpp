@@ -188,8 +188,39 @@ TEST(FastPathsTest, EveryByteValueAtEveryOffsetOfABlock) {
         std::string bytes;
         for (int byte = 1; byte < 256; ++byte) {
             bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
+            // A run of one byte only: a block whose bytes are all that byte.
+            bytes += std::string(offset + 32, static_cast<char>(byte)) + '\0';
         }
         ExpectPlainLines(bytes, 4096, 14);
+    }
+}
+
+TEST(FastPathsTest, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
+    // Every byte value but the line ends, so the bytes widened before the switch (and packed back
+    // at it) include each character of the code page.
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '\n' && byte != '\r') {
+            all += static_cast<char>(byte);
+        }
+    }
+    std::string line;
+    while (line.size() < 30000) {
+        line += all;
+    }
+    const std::string bytes = line.substr(0, 20011) + "\n" + line.substr(7, 29999) + "\r\nend";
+    for (const size_t reserved : {0u, 1u, 100u, 4095u, 4096u, 5000u, 9000u, 25000u, 40000u}) {
+        ChunkedFileSystem files(bytes, 4096);
+        const ScopedFileSystem scoped(files);
+        const LineFileId id = OpenLineFile(AutoId, u"memory");
+        Text reused;
+        reused.reserve(reserved);
+        size_t at = 0;
+        while (!IsEndOfFile(id)) {
+            ReadLineInto(id, AnsiFormat, reused);
+            ASSERT_EQ(reused, PlainDecode(PlainLine(bytes, at))) << "reserved " << reserved;
+        }
+        CloseLineFile(id);
     }
 }
 
@@ -244,6 +275,27 @@ TEST(FastPathsTest, FindTextAgreesWithThePlainSearch) {
         }
         for (const Text& s : needles) {
             for (const int64_t start : {-7L, 0L, 1L, 2L, 15L, 16L, 17L, 33L, 89L, 90L, 91L}) {
+                ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
+                    << "round " << round << ", start " << start;
+            }
+        }
+    }
+}
+
+TEST(FastPathsTest, FindTextAmongUnitsThatShareABytewithTheNeedle) {
+    // Units that hold the byte 0x54 of "T" in either half, or the byte 0x01 of U+0100, in runs
+    // long enough that a search meets many of them before a real match.
+    std::mt19937 random(31);
+    const char16_t alphabet[] = {u'T', 0x5454, 0x0154, 0x5400, 0x54FF, u'a', 0x0100, 0x0101};
+    const std::vector<Text> needles = {u"T", u"Ta", u"\x5454", u"\x0154", u"\x0100", u"\x0101a"};
+    for (int round = 0; round < 400; ++round) {
+        Text t(random() % 300, u'a');
+        const uint32_t common = random() % 8;
+        for (char16_t& unit : t) {
+            unit = random() % 8 == 0 ? alphabet[random() % 8] : alphabet[common];
+        }
+        for (const Text& s : needles) {
+            for (const int64_t start : {1L, 2L, 40L, 150L}) {
                 ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
                     << "round " << round << ", start " << start;
             }

@@ -82,7 +82,10 @@ size_t FindUnit(TextView t, char16_t unit, size_t from) {
         if (offset % sizeof unit == lane && t[index] == unit) {
             return index;
         }
-        from = offset % sizeof unit == lane ? index + 1 : index + (lane == 0 ? 1 : 0);
+        // A byte found in the other half rules its unit out as well: in lane 0, memchr passed
+        // over that unit's own first half; in lane 1, the unit's first half is `wanted`, which
+        // the first half of `unit` is not.
+        from = index + 1;
     }
     return FindUnitByBlocks(t, unit, from);
 }
