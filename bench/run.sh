@@ -71,16 +71,17 @@ trap cleanup EXIT
 
 # --- measuring -------------------------------------------------------------------------------
 # Runs a command under /usr/bin/time -v with standard input from the file $input; prints
-# "seconds peakKiB". Standard output goes to a file: grep answers at its first match when it
+# "seconds peakKiB cpuSeconds" (cpu: user + system, less disturbed by other work). Standard output goes to a file: grep answers at its first match when it
 # writes to /dev/null.
 measure() {
     local start end
     start=$EPOCHREALTIME
     /usr/bin/time -v -o "$data/time.txt" "$@" <"$input" >"$data/out.txt"
     end=$EPOCHREALTIME
-    local peak
-    peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$data/time.txt")
-    awk -v s="$start" -v e="$end" -v p="$peak" 'BEGIN { printf "%.4f %d\n", e - s, p }'
+    awk -F': ' -v s="$start" -v e="$end" '
+        /User time/ || /System time/ { cpu += $2 }
+        /Maximum resident set size/ { peak = $2 }
+        END { printf "%.4f %d %.2f\n", e - s, peak, cpu }' "$data/time.txt"
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -88,8 +89,8 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 longest_line() { LC_ALL=C awk '{ if (length($0) > m) m = length($0) } END { print m + 0 }' "$1"; }
 
 declare -A seconds
-printf '%-7s %9s %11s %9s %9s %7s %10s %10s %s\n' shape "size MB" "longest KB" "grep s" \
-    "vex s" ratio "peak MiB" "limit MiB" verdict
+printf '%-7s %8s %11s %7s %7s %6s %9s %9s %9s %8s %9s %s\n' shape "size MB" "longest KB" \
+    "grep s" "vex s" ratio "grep cpu" "vex cpu" "cpu ratio" "peak MiB" "limit MiB" verdict
 for name in a b b-half; do
     file="$data/$name.x3d"
     input="$data/path.txt"  # what the user types: the path, then Enter
@@ -110,17 +111,21 @@ for name in a b b-half; do
     done
     grep_s=$(cut -d' ' -f1 "$data/grep.times" | median)
     vex_s=$(cut -d' ' -f1 "$data/vex.times" | median)
+    grep_cpu=$(cut -d' ' -f3 "$data/grep.times" | median)
+    vex_cpu=$(cut -d' ' -f3 "$data/vex.times" | median)
     peak=$(cut -d' ' -f2 "$data/vex.times" | sort -n | tail -1)
     longest=$(longest_line "$file")
     size=$(stat -c %s "$file")
     seconds[$name]=$vex_s
     awk -v n="$name" -v sz="$size" -v l="$longest" -v g="$grep_s" -v v="$vex_s" -v p="$peak" \
+        -v gc="$grep_cpu" -v vc="$vex_cpu" \
         'BEGIN {
             limit = (3 * l + 16 * 1048576) / 1048576; peak = p / 1024; ratio = v / g
+            cpu_ratio = gc > 0 ? vc / gc : 0
             verdict = (ratio <= 2 ? "time ok" : "time OVER") ", " \
                       (peak <= limit ? "memory ok" : "memory OVER")
-            printf "%-7s %9.1f %11.1f %9.3f %9.3f %7.2f %10.1f %10.1f %s\n",
-                   n, sz / 1e6, l / 1000, g, v, ratio, peak, limit, verdict
+            printf "%-7s %8.1f %11.1f %7.3f %7.3f %6.2f %9.2f %9.2f %9.2f %8.1f %9.1f %s\n",
+                   n, sz / 1e6, l / 1000, g, v, ratio, gc, vc, cpu_ratio, peak, limit, verdict
         }'
     rm -f "$data/grep.times" "$data/vex.times"
 done
