@@ -31,7 +31,8 @@ TEST(CutVector, CutsNumbersAsText) {
         {u"   scale=\"0.500000 0.750000 2.000000\"", true, u"0.500", u"0.750", u"2.000",
          u"<0.500, 2.000, 0.750> "},
         {u"t=\"1.5 2.5 3.5\"", false, u"1.5 ", u"2.5 ", u"3.5", u"<1.5 , 2.5 , 3.5> "},
-        {u"t=\"-2.567890 0.123456 0 \"", false, u"-2.567", u"0.123", u"0 ", u"<-2.567, 0.123, 0 > "},
+        {u"t=\"-2.567890 0.123456 0 \"", false, u"-2.567", u"0.123", u"0 ",
+         u"<-2.567, 0.123, 0 > "},
         // Whole numbers stay whole, with the space that follows them.
         {u"t=\"100 1000 7\"", false, u"100 ", u"1000 ", u"7", u"<100 , 1000 , 7> "},
         {u"t=\"0 0 0\"", false, u"0 ", u"0 ", u"0", u"<0 , 0 , 0> "},
@@ -41,8 +42,8 @@ TEST(CutVector, CutsNumbersAsText) {
         {u"v=\"12.34567\"", false, u"", u"", u"12.345", u"<, , 12.345> "},
         {u"", false, u"", u"", u"", u"<, , > "},
         {u"", true, u"", u"", u"", u"<, , > "},
-        {u"r=\"0.000000 0.707107 0.707107 3.141593\"", false, u"0.000", u"0.707",
-         u"0.707", u"<0.000, 0.707, 0.707> "},
+        {u"r=\"0.000000 0.707107 0.707107 3.141593\"", false, u"0.000", u"0.707", u"0.707",
+         u"<0.000, 0.707, 0.707> "},
     };
     for (const VectorCase& c : cases) {
         const Vector3Text v = CutVector(c.line, c.swap);
@@ -107,7 +108,8 @@ TEST(Scan, FindsNothingInAFileWithoutTransforms) {
 TEST(Scan, DropsInnerTransformsAndExaminesTheirNextLine) {
     const ObjectTable table = ScanBytes(
         "<Transform DEF=\"Sweep_ifs_TRANSFORM\"\n<Transform DEF=\"Sweep_TRANSFORM\"\n"
-        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"0.2 0.2 0.2\"\nrotation=\"0 0 0 0\"\n");
+        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"0.2 0.2 0.2\"\nrotation=\"0 0 0 "
+        "0\"\n");
     ASSERT_EQ(table.rowCount, 1);
     EXPECT_EQ(table.rows[1].name, u"Sweep");
     EXPECT_EQ(table.rows[1].translation.vector, u"<1.000, 2.000, 3.000> ");
@@ -167,23 +169,20 @@ std::string Lines(const std::vector<std::string>& lines) {
 const std::string Header = Lines({"// convert x3d", "// quillbrace 03.09.2023"});
 
 TEST(WriteInclude, WritesTheWorkedExample) {
-    const ObjectTable table = ScanBytes(Transform("Sweep", "0.000000 0.000000 0.000000",
-                                                  "0.200000 0.200000 0.200000") +
-                                        Transform("Sweep.001", "1.000000 0.000000 0.000000",
-                                                  "0.300000 0.300000 0.300000") +
-                                        Transform("Mball", "0.000000 1.000000 0.000000",
-                                                  "1.000000 1.000000 1.000000"));
-    EXPECT_EQ(IncludeBytes(table),
-              Header + Lines({"", "#declare scene =", "sphere_sweep {", "     cubic_spline",
-                              "     4,", "     <0.000, 0.000, 0.000> , 0.200",
-                              "     <0.000, 0.000, 0.000> , 0.200",
-                              "     <1.000, 0.000, 0.000> , 0.300",
-                              "     <1.000, 0.000, 0.000> , 0.300", "     }", "",
-                              "#declare scene =", "#declare th = 0.5 ;", "#declare sf = 2.0 ;",
-                              "blob {", "     threshold th",
-                              "     sphere{ <0,0,0>, 1, 1 scale <1.000, 1.000, 1.000> * sf  "
-                              "translate <0.000, 1.000, 0.000> }",
-                              "     }"}));
+    const ObjectTable table = ScanBytes(
+        Transform("Sweep", "0.000000 0.000000 0.000000", "0.200000 0.200000 0.200000") +
+        Transform("Sweep.001", "1.000000 0.000000 0.000000", "0.300000 0.300000 0.300000") +
+        Transform("Mball", "0.000000 1.000000 0.000000", "1.000000 1.000000 1.000000"));
+    EXPECT_EQ(
+        IncludeBytes(table),
+        Header + Lines({"", "#declare scene =", "sphere_sweep {", "     cubic_spline", "     4,",
+                        "     <0.000, 0.000, 0.000> , 0.200", "     <0.000, 0.000, 0.000> , 0.200",
+                        "     <1.000, 0.000, 0.000> , 0.300", "     <1.000, 0.000, 0.000> , 0.300",
+                        "     }", "", "#declare scene =", "#declare th = 0.5 ;",
+                        "#declare sf = 2.0 ;", "blob {", "     threshold th",
+                        "     sphere{ <0,0,0>, 1, 1 scale <1.000, 1.000, 1.000> * sf  "
+                        "translate <0.000, 1.000, 0.000> }",
+                        "     }"}));
 }
 
 TEST(WriteInclude, WritesOnlyTheHeaderWithoutSweepsOrMballs) {
@@ -232,7 +231,7 @@ TEST(IncludePathFor, DropsTheLastFourCharactersOfTheName) {
 // --- The whole conversion on real files ----------------------------------------------------
 
 class ConvertFileTest : public ::testing::Test {
-protected:
+  protected:
     TempFolder folder;
 
     Text Copy(const std::string& name, const std::string& bytes) {
@@ -358,8 +357,8 @@ TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {
         return 1;
     };
     RunConversion(dialogs);
-    EXPECT_EQ(asked, (std::vector<Text>{u"open x3d file", u"C:\\file.x3d",
-                                        u"x3d (*.x3d)|*.x3d", u"0"}));
+    EXPECT_EQ(asked,
+              (std::vector<Text>{u"open x3d file", u"C:\\file.x3d", u"x3d (*.x3d)|*.x3d", u"0"}));
     EXPECT_EQ(shown, (std::vector<Text>{u"Info:", u"canceled", u"0"}));
 }
 

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 // Runs the file dialog against the given answers, from inside `folder`.
 class TerminalDialogTest : public ::testing::Test {
-protected:
+  protected:
     test::TempFolder folder;
     std::ostringstream out;
 
@@ -31,7 +31,7 @@ protected:
 
     Text InFolder(const std::string& name) { return FromUtf8((folder.path() / name).native()); }
 
-private:
+  private:
     fs::path previous_;
 };
 

@@ -1,11 +1,11 @@
 #include "tests/test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
-#include <algorithm>
 
 namespace vex::test {
 
@@ -25,7 +25,9 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ignored);
 }
 
-Text TempFolder::TextPath(const std::string& name) const { return PathText(path_ / name); }
+Text TempFolder::TextPath(const std::string& name) const {
+    return PathText(path_ / name);
+}
 
 void WriteBytes(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -48,7 +50,9 @@ Text PathText(const fs::path& path) {
     return Text(native.begin(), native.end());
 }
 
-fs::path FixturePath(const std::string& name) { return fs::path(VEXLORIN_FIXTURES) / name; }
+fs::path FixturePath(const std::string& name) {
+    return fs::path(VEXLORIN_FIXTURES) / name;
+}
 
 }  // namespace vex::test
 

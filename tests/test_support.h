@@ -10,7 +10,7 @@ namespace vex::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     // The full path of a file in the folder, as the converter's text.
     Text TextPath(const std::string& name) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -42,7 +42,7 @@ namespace vex::test {
 // Files held in memory, with faults on demand: reads deliver at most `readChunk` bytes at a time,
 // and writing stops (short) once `writeLimit` bytes have been written to a file.
 class MemoryFileSystem : public FileSystem {
-public:
+  public:
     std::map<Text, std::string> files;
     int64_t readChunk = 1 << 30;
     int64_t writeLimit = -1;     // no limit when negative
@@ -58,7 +58,7 @@ public:
     Text LastError() override { return lastError_; }
     bool SameFile(const Text& a, const Text& b) override { return a == b && files.count(a) > 0; }
 
-private:
+  private:
     struct Open {
         Text path;
         int64_t position = 0;

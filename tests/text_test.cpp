@@ -28,12 +28,12 @@ struct FindCase {
 
 TEST(FindText, FollowsItsEdgeRules) {
     const std::vector<FindCase> cases = {
-        {u"abc", u"", 1, 0},        {u"", u"a", 1, 0},          {u"abc", u"abc", 1, 1},
-        {u"ab", u"abc", 1, 0},      {u"Sweep", u"sweep", 1, 0}, {u"abcabc", u"bc", 3, 5},
-        {u"abcabc", u"bc", 1, 2},   {u"abcabc", u"bc", 0, 2},   {u"abcabc", u"bc", -7, 2},
-        {u"abcabc", u"bc", 6, 0},   {u"abcabc", u"bc", 7, 0},   {u"abcabc", u"bc", 100, 0},
-        {u"aaa", u"aa", 1, 1},      {u"aaa", u"aa", 2, 2},      {u"abcabc", u"c", 6, 6},
-        {u"abc", u"a", Min, 1},     {u"abc", u"a", Max, 0},     {u"", u"", 1, 0},
+        {u"abc", u"", 1, 0},      {u"", u"a", 1, 0},          {u"abc", u"abc", 1, 1},
+        {u"ab", u"abc", 1, 0},    {u"Sweep", u"sweep", 1, 0}, {u"abcabc", u"bc", 3, 5},
+        {u"abcabc", u"bc", 1, 2}, {u"abcabc", u"bc", 0, 2},   {u"abcabc", u"bc", -7, 2},
+        {u"abcabc", u"bc", 6, 0}, {u"abcabc", u"bc", 7, 0},   {u"abcabc", u"bc", 100, 0},
+        {u"aaa", u"aa", 1, 1},    {u"aaa", u"aa", 2, 2},      {u"abcabc", u"c", 6, 6},
+        {u"abc", u"a", Min, 1},   {u"abc", u"a", Max, 0},     {u"", u"", 1, 0},
     };
     for (const FindCase& c : cases) {
         EXPECT_EQ(FindText(c.t, c.s, c.start), c.expected)
@@ -51,9 +51,9 @@ struct MidCase {
 
 TEST(MidText, ClampsStartAndCount) {
     const std::vector<MidCase> cases = {
-        {u"abcdef", 0, 3, u"abc"},    {u"abcdef", 1, 3, u"abc"},   {u"abcdef", -5, 3, u"abc"},
-        {u"abcdef", 5, 10, u"ef"},    {u"abcdef", 7, 1, u""},      {u"abcdef", 2, 0, u""},
-        {u"abcdef", 2, -1, u""},      {u"abcdef", 6, 1, u"f"},     {u"", 0, -1, u""},
+        {u"abcdef", 0, 3, u"abc"},        {u"abcdef", 1, 3, u"abc"},  {u"abcdef", -5, 3, u"abc"},
+        {u"abcdef", 5, 10, u"ef"},        {u"abcdef", 7, 1, u""},     {u"abcdef", 2, 0, u""},
+        {u"abcdef", 2, -1, u""},          {u"abcdef", 6, 1, u"f"},    {u"", 0, -1, u""},
         {u"abcdef", Min, Max, u"abcdef"}, {u"abcdef", Max, Max, u""}, {u"abcdef", 3, Min, u""},
         {u"abcdef", Min, 2, u"ab"},
     };
@@ -65,7 +65,7 @@ TEST(MidText, ClampsStartAndCount) {
 
 TEST(MidText, WithoutCountRunsToTheEnd) {
     const std::vector<MidCase> cases = {
-        {u"abcdef", 0, 0, u"abcdef"}, {u"abcdef", 6, 0, u"f"}, {u"abcdef", 7, 0, u""},
+        {u"abcdef", 0, 0, u"abcdef"},   {u"abcdef", 6, 0, u"f"},  {u"abcdef", 7, 0, u""},
         {u"abcdef", Min, 0, u"abcdef"}, {u"abcdef", Max, 0, u""}, {u"", 1, 0, u""},
     };
     for (const MidCase& c : cases) {
@@ -157,8 +157,8 @@ TEST(PathParts, SplitFolderAndFileName) {
 
 // Without quotes and bars, folder and file name make the path again.
 TEST(PathParts, RejoinToThePath) {
-    for (const char16_t* p : {u"D:\\dir\\sub\\file.x3d", u"/a/b/c", u"c", u"/", u"\\\\server\\share\\x",
-                         u"a//b", u"D:\\dir/sub\\f"}) {
+    for (const char16_t* p : {u"D:\\dir\\sub\\file.x3d", u"/a/b/c", u"c", u"/",
+                              u"\\\\server\\share\\x", u"a//b", u"D:\\dir/sub\\f"}) {
         EXPECT_EQ(PathPart(p) + FilePart(p), p) << ToUtf8(p);
     }
 }
@@ -172,8 +172,8 @@ TEST(TextEquals, ComparesCodeUnitsExactly) {
 
 TEST(Utf8, KeepsAnyBytesThroughARoundTrip) {
     const std::vector<std::string> samples = {
-        "plain", "szene_\xc3\xbc.x3d", "\xf0\x9f\x98\x80", "bad\xff\xfe", "\xc0\xaf",
-        "\xed\xa0\x80", "cut\xe2\x82", std::string("\x80\x81\x9f", 3)};
+        "plain",    "szene_\xc3\xbc.x3d", "\xf0\x9f\x98\x80", "bad\xff\xfe",
+        "\xc0\xaf", "\xed\xa0\x80",       "cut\xe2\x82",      std::string("\x80\x81\x9f", 3)};
     for (const std::string& bytes : samples) {
         EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
     }
