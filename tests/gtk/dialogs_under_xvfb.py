@@ -57,8 +57,11 @@ def wait_for(what, probe, seconds=WAIT_SECONDS):
 def start_xvfb():
     """Starts Xvfb on a free display; returns (process, display)."""
     read_end, write_end = os.pipe()
+    # -noreset: when the last client leaves, Xvfb would otherwise reset and turn away the next
+    # program for a moment, which then (rightly) falls back to the terminal.
     xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+         "-noreset"],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     # Xvfb writes the number and then a line end, possibly in two writes: read up to the line end,
@@ -161,33 +164,43 @@ def location_entry(chooser):
 
 # --- The two runs ------------------------------------------------------------------------------
 
-started = []
-
-
 def start_program(program, folder, env):
-    started.append(subprocess.Popen([program], cwd=folder, env=env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE))
-    return started[-1]
+    return subprocess.Popen([program], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+
+def stop_program(process):
+    """Ends a program the test gave up on, and shows what it printed."""
+    if process.returncode is None:
+        if process.poll() is None:
+            process.kill()
+        out, err = process.communicate()
+        print("program ended with %s; output: %r, errors: %r" % (process.returncode, out, err),
+              flush=True)
 
 
 def finish_program(process):
     try:
         out, err = process.communicate(timeout=WAIT_SECONDS)
     except subprocess.TimeoutExpired:
-        process.kill()
-        process.communicate()
         raise Failure("the program did not end within %g s after its last dialog" % WAIT_SECONDS)
     if err:
-        print("program stderr:", err.decode(errors="replace"), flush=True)
+        print("program errors:", err.decode(errors="replace"), flush=True)
     check(process.returncode == 0, "exit code 0 (was %s)" % process.returncode)
     check(out == b"", "nothing printed on the terminal: the dialogs were GTK's")
 
 
 def check_message(pyatspi, pid, caption, text):
-    """Waits for the message box; checks title, text, one OK button and no icon. Its window id."""
+    """Waits for the message box; checks title, text, one OK button and no icon. Its window id.
+    The text is the exact text, or a (beginning, end) pair for a text that holds a reason."""
     window = wait_for("the box titled %r" % caption, lambda: visible_window(caption))
     box = wait_for("the box in the accessibility tree", lambda: top_window(pyatspi, pid, caption))
-    check(shown_texts(box, "label") == [text], "the box says %r" % text)
+    labels = shown_texts(box, "label")
+    if isinstance(text, tuple):
+        check(len(labels) == 1 and labels[0].startswith(text[0]) and labels[0].endswith(text[1]),
+              "the box says %r...%r: %r" % (text[0], text[1], labels))
+    else:
+        check(labels == [text], "the box says %r" % text)
     check(shown_texts(box, "push button") == ["OK"], "exactly one button, OK")
     check(shown_texts(box, "icon") == [] and not any(
         role(node) in ("icon", "image") for node in descendants(box)), "no icon")
@@ -206,25 +219,30 @@ def wait_for_chooser(pyatspi, pid, expected_files):
     return window, chooser
 
 
+def type_location(window, chooser, path):
+    """Opens the location entry with Ctrl+L, puts the path in it and presses Return. (Ctrl+L
+    toggles: once the entry is open, it stays open.)"""
+    if location_entry(chooser) is None:
+        press(window, "ctrl+l")
+    entry = wait_for("the location entry", lambda: location_entry(chooser))
+    entry.queryEditableText().setTextContents(path)
+    wait_for("the path in the location entry", lambda: entry.queryText().getText(0, -1) == path)
+    press(window, "Return")
+
+
 def choose_and_convert(pyatspi, args, env, work):
     scene = os.path.join(work, "scene.x3d")
     process = start_program(args.program, work, env)
     try:
         window, chooser = wait_for_chooser(pyatspi, process.pid, ["LOUD.X3D", "scene.x3d"])
         screenshot(window, os.path.join(args.screenshots, "gtk-open-dialog.png"))
-        press(window, "ctrl+l")
-        entry = wait_for("the location entry", lambda: location_entry(chooser))
-        entry.queryEditableText().setTextContents(scene)
-        wait_for("the path in the location entry", lambda: entry.queryText().getText(0, -1) == scene)
-        press(window, "Return")
+        type_location(window, chooser, scene)
         window = check_message(pyatspi, process.pid, SUMMARY_CAPTION, SUMMARY_TEXT)
         screenshot(window, os.path.join(args.screenshots, "gtk-summary.png"))
         press(window, "Return")
         finish_program(process)
     finally:
-        if process.poll() is None:
-            process.kill()
-            process.communicate()
+        stop_program(process)
     expected = os.path.join(args.fixtures, "scene.inc")
     check(filecmp.cmp(os.path.join(work, "scene.inc"), expected, shallow=False),
           "scene.inc holds exactly the expected bytes")
@@ -242,9 +260,32 @@ def cancel(pyatspi, args, env, work):
         press(window, "Escape")
         finish_program(process)
     finally:
-        if process.poll() is None:
-            process.kill()
-            process.communicate()
+        stop_program(process)
+    check(sorted(os.listdir(work)) == before, "nothing was written")
+
+
+def missing_folder_then_missing_file(pyatspi, args, env, work):
+    """A folder that does not exist is refused by the dialog itself; a file that does not exist in
+    a folder that does is returned, and the conversion says it could not be opened."""
+    before = sorted(os.listdir(work))
+    process = start_program(args.program, work, env)
+    try:
+        window, chooser = wait_for_chooser(pyatspi, process.pid, ["LOUD.X3D", "scene.x3d"])
+        type_location(window, chooser, os.path.join(work, "no-such-folder", "scene.x3d"))
+        alert = wait_for("the chooser's own error", lambda: top_window(pyatspi, process.pid, "Error"))
+        check(process.poll() is None and top_window(pyatspi, process.pid, SUMMARY_CAPTION) is None,
+              "a path in a folder that does not exist is refused; the dialog stays")
+        ok = [node for node in descendants(alert) if role(node) == "push button"][0]
+        ok.queryAction().doAction(0)
+        wait_for("the error to close", lambda: top_window(pyatspi, process.pid, "Error") is None)
+        missing = os.path.join(work, "missing.x3d")
+        type_location(window, chooser, missing)
+        window = check_message(pyatspi, process.pid, SUMMARY_CAPTION,
+                               (missing + " could not be opened (", "). Nothing was written."))
+        press(window, "Return")
+        finish_program(process)
+    finally:
+        stop_program(process)
     check(sorted(os.listdir(work)) == before, "nothing was written")
 
 
@@ -277,6 +318,7 @@ def work_folder(root, name, fixtures):
 def run(args):
     os.makedirs(args.screenshots, exist_ok=True)
     xvfb, display = start_xvfb()
+    print("display", display, flush=True)
     try:
         os.environ["DISPLAY"] = display
         import pyatspi  # after DISPLAY and the session bus are set, so it finds the a11y bus
@@ -287,6 +329,14 @@ def run(args):
             choose_and_convert(pyatspi, args, env, work_folder(root, "choose", args.fixtures))
             print("-- cancel, close the box", flush=True)
             cancel(pyatspi, args, env, work_folder(root, "cancel", args.fixtures))
+            print("-- a missing folder, then a missing file", flush=True)
+            missing_folder_then_missing_file(pyatspi, args, env,
+                                             work_folder(root, "missing", args.fixtures))
+    except Failure:
+        # What the screen showed when the test gave up.
+        subprocess.run(["import", "-window", "root", os.path.join(args.screenshots, "failure.png")],
+                       timeout=30)
+        raise
     finally:
         xvfb.terminate()
         try:
@@ -326,11 +376,6 @@ def main():
     try:
         run(args)
     except Failure as failure:
-        for process in started:
-            if process.poll() is None:
-                process.kill()
-            out, err = process.communicate()
-            print("program output:", out.decode(errors="replace"), err.decode(errors="replace"))
         print("FAILED:", failure, flush=True)
         return 1
     print("all GTK dialog checks passed", flush=True)
