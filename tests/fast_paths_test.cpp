@@ -175,7 +175,7 @@ TEST(FastPathsTest, RandomFilesDenseWithLineEndsAndHighBytes) {
 TEST(FastPathsTest, LongLinesWithRareLineEnds) {
     std::mt19937 random(11);
     std::string bytes;
-    for (const size_t length : {100000u, 262144u, 262145u, 1000003u}) {
+    for (const size_t length : std::vector<size_t>{100000, 262144, 262145, 1000003}) {
         bytes += RandomBytes(random, length, "0123456789 .-\xe9") + (length % 2 ? "\r\n" : "\n");
     }
     ExpectPlainLines(bytes, 4096, 12);
@@ -209,7 +209,8 @@ TEST(FastPathsTest, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
         line += all;
     }
     const std::string bytes = line.substr(0, 20011) + "\n" + line.substr(7, 29999) + "\r\nend";
-    for (const size_t reserved : {0u, 1u, 100u, 4095u, 4096u, 5000u, 9000u, 25000u, 40000u}) {
+    for (const size_t reserved :
+         std::vector<size_t>{0, 1, 100, 4095, 4096, 5000, 9000, 25000, 40000}) {
         ChunkedFileSystem files(bytes, 4096);
         const ScopedFileSystem scoped(files);
         const LineFileId id = OpenLineFile(AutoId, u"memory");
@@ -274,7 +275,8 @@ TEST(FastPathsTest, FindTextAgreesWithThePlainSearch) {
             unit = random() % 3 == 0 ? alphabet[random() % 8] : u'a';
         }
         for (const Text& s : needles) {
-            for (const int64_t start : {-7L, 0L, 1L, 2L, 15L, 16L, 17L, 33L, 89L, 90L, 91L}) {
+            for (const int64_t start :
+                 std::vector<int64_t>{-7, 0, 1, 2, 15, 16, 17, 33, 89, 90, 91}) {
                 ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
                     << "round " << round << ", start " << start;
             }
@@ -295,7 +297,7 @@ TEST(FastPathsTest, FindTextAmongUnitsThatShareABytewithTheNeedle) {
             unit = random() % 8 == 0 ? alphabet[random() % 8] : alphabet[common];
         }
         for (const Text& s : needles) {
-            for (const int64_t start : {1L, 2L, 40L, 150L}) {
+            for (const int64_t start : std::vector<int64_t>{1, 2, 40, 150}) {
                 ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
                     << "round " << round << ", start " << start;
             }
@@ -358,7 +360,7 @@ TEST(FastPathsTest, CutsAgreeWithWholeTextSlicesOnOddLines) {
         ASSERT_EQ(got.y, expected.y) << round;
         ASSERT_EQ(got.z, expected.z) << round;
         ASSERT_EQ(got.vector, expected.vector) << round;
-        for (const int64_t d : {-3L, 0L, 1L, 5L, static_cast<int64_t>(line.size()), 99L}) {
+        for (const int64_t d : std::vector<int64_t>{-3, 0, 1, 5, TextLength(line), 99}) {
             ASSERT_EQ(CutObjectName(line, d), PlainName(line, d)) << round;
         }
     }
