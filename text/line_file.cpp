@@ -199,24 +199,31 @@ bool GatherLine(LineFileRecord& record, Sink&& sink) {
 
 // --- Decoding lines ---------------------------------------------------------------------------
 
-using ByteTable = std::array<char16_t, 256>;
+// A single-byte code page both ways: the character of every byte, and the byte of every
+// character the code page has.
+struct ByteTable {
+    std::array<char16_t, 256> characters{};
+    std::array<unsigned char, 65536> bytes{};
 
-// The character of every byte, when the ANSI code page gives each byte a character of its own
-// whatever its neighbours are (a single-byte code page); null otherwise. Built once from the
-// code page's own conversion, so it cannot disagree with DecodeAnsi. Byte 0 never reaches it:
-// it ends a line.
+    char16_t operator[](unsigned char byte) const { return characters[byte]; }
+};
+
+// The ANSI code page as a ByteTable when it gives each byte a character of its own whatever its
+// neighbours are (a single-byte code page); null otherwise. Built once from the code page's own
+// conversion, so it cannot disagree with DecodeAnsi. Byte 0 never reaches it: it ends a line.
 const ByteTable* SingleByteTable() {
     static const std::optional<ByteTable> table = []() -> std::optional<ByteTable> {
         if (!AnsiIsSingleByte()) {
             return std::nullopt;
         }
-        ByteTable built{};
-        for (size_t byte = 1; byte < built.size(); ++byte) {
+        ByteTable built;
+        for (size_t byte = 1; byte < built.characters.size(); ++byte) {
             const Text character = DecodeAnsi(std::string(1, static_cast<char>(byte)));
             if (character.size() != 1) {
                 return std::nullopt;
             }
-            built[byte] = character[0];
+            built.characters[byte] = character[0];
+            built.bytes[character[0]] = static_cast<unsigned char>(byte);
         }
         return built;
     }();
@@ -230,7 +237,7 @@ constexpr size_t WidenBlock = 32;
 
 // Widens one block of bytes into code units. The bytes are copied out first, so `units` may
 // overlap them (see WidenInPlace).
-inline void WidenBlock32(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
+inline void WidenOneBlock(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
     unsigned char block[WidenBlock];
     std::memcpy(block, bytes, WidenBlock);
     unsigned char highBits = 0;
@@ -253,7 +260,7 @@ void Widen(const char* from, size_t n, char16_t* units, const ByteTable& table) 
     const auto* bytes = reinterpret_cast<const unsigned char*>(from);
     size_t i = 0;
     for (; i + WidenBlock <= n; i += WidenBlock) {
-        WidenBlock32(bytes + i, units + i, table);
+        WidenOneBlock(bytes + i, units + i, table);
     }
     for (; i < n; ++i) {
         units[i] = table[bytes[i]];
@@ -271,17 +278,8 @@ void WidenInPlace(char16_t* units, size_t n, const ByteTable& table) {
         units[i - 1] = unit;
     }
     for (; i > 0; i -= WidenBlock) {
-        WidenBlock32(bytes + i - WidenBlock, units + i - WidenBlock, table);
+        WidenOneBlock(bytes + i - WidenBlock, units + i - WidenBlock, table);
     }
-}
-
-// The byte a code unit of the table came from.
-unsigned char ByteOf(char16_t unit, const ByteTable& table) {
-    if (unit < table.size() && table[unit] == unit) {
-        return static_cast<unsigned char>(unit);
-    }
-    return static_cast<unsigned char>(std::find(table.begin() + 1, table.end(), unit) -
-                                      table.begin());
 }
 
 // Turns the code units of `line`, all decoded with the table, back into their bytes, packed two
@@ -292,7 +290,7 @@ size_t PackInPlace(Text& line, const ByteTable& table) {
     auto* bytes = reinterpret_cast<unsigned char*>(line.data());
     for (size_t i = 0; i < n; ++i) {
         const char16_t unit = line[i];
-        bytes[i] = ByteOf(unit, table);
+        bytes[i] = table.bytes[unit];
     }
     line.resize((n + 1) / 2);
     return n;
@@ -339,8 +337,9 @@ void AppendWidened(Text& line, const char* from, size_t n, const ByteTable& tabl
 // earlier line). While the line fits the storage, each piece is widened straight onto its end.
 // A line longer than the storage is held as bytes instead, two to a code unit, and widened in
 // place once it is complete: growing the storage then copies bytes rather than code units, and
-// the text is the only copy of the line, so a line of n bytes needs about the 2n bytes of its
-// text (with whole code units, the last doubling would hold 4n and more).
+// the text is the only copy of the line. So a line of n bytes needs the 2n bytes of its text, and
+// 3n at the very most (when it outgrows storage that an earlier line filled with code units),
+// where growing a text of whole code units by doubling would need up to 4n.
 void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& line) {
     bool isPacked = false;
     size_t packed = 0;
