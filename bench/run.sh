@@ -12,6 +12,8 @@
 #   --keep          keep the generated files (about 750 MB) for the next run
 #   --data DIR      where the scenes are generated (default /tmp/vexlorin-bench)
 #
+# It also builds build-bench/micro_bench, the micro-benchmarks of the hot paths.
+#
 # Targets, checked in the table: time <= 2 x grep; peak memory <= 3 x the longest line + 16 MiB;
 # doubling the longest line (shape b against b-half) at most doubles the time, +10 %.
 # The machine may be shared: timings are medians, and still noisy.
@@ -35,7 +37,7 @@ while [ $# -gt 0 ]; do
         --runs) runs="$2"; shift 2 ;;
         --keep) keep=1; shift ;;
         --data) data="$2"; shift 2 ;;
-        *) sed -n '2,15p' "$0"; exit 2 ;;
+        *) awk 'NR > 1 && /^#/ { print; next } NR > 1 { exit }' "$0"; exit 2 ;;
     esac
 done
 
@@ -49,8 +51,8 @@ fi
 # GTK build starts some 10-20 ms later and holds some 10 MiB more; time it with --vexlorin).
 mkdir -p "$build"
 if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLORIN_TESTS=OFF \
-        -DVEXLORIN_BENCH=ON -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON &&
-       cmake --build "$build" -j2 --target generate_scene vexlorin; } >"$build/bench-build.log" 2>&1
+        -DVEXLORIN_BENCH=ON -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON -UGTK3_FOUND &&
+       cmake --build "$build" -j2 --target generate_scene vexlorin micro_bench; } >"$build/bench-build.log" 2>&1
 then
     cat "$build/bench-build.log" >&2
     exit 1
@@ -70,6 +72,7 @@ generate b-half three 40      # the same with lines half as long
 
 cleanup() {
     rm -f "$data"/*.inc "$data"/*.ref "$data"/*.times "$data"/time.txt "$data"/out.txt \
+        "$data"/cpu.txt \
         "$data"/path.txt
     if [ "$keep" = 0 ]; then
         rm -f "$data"/a.x3d "$data"/b.x3d "$data"/b-half.x3d
@@ -80,17 +83,14 @@ trap cleanup EXIT
 
 # --- measuring -------------------------------------------------------------------------------
 # Runs a command under /usr/bin/time -v with standard input from the file $input; prints
-# "seconds peakKiB cpuSeconds" (cpu: user + system, less disturbed by other work). Standard output goes to a file: grep answers at its first match when it
-# writes to /dev/null.
+# "seconds peakKiB cpuSeconds" (cpu: user + system, less disturbed by other work). Bash's own
+# timer gives the wall and CPU times to the millisecond, GNU time the peak memory. Standard
+# output goes to a file: grep answers at its first match when it writes to /dev/null.
 measure() {
-    local start end
-    start=$EPOCHREALTIME
-    /usr/bin/time -v -o "$data/time.txt" "$@" <"$input" >"$data/out.txt"
-    end=$EPOCHREALTIME
-    awk -F': ' -v s="$start" -v e="$end" '
-        /User time/ || /System time/ { cpu += $2 }
-        /Maximum resident set size/ { peak = $2 }
-        END { printf "%.4f %d %.2f\n", e - s, peak, cpu }' "$data/time.txt"
+    local TIMEFORMAT='%3R %3U %3S'
+    { time /usr/bin/time -v -o "$data/time.txt" "$@" <"$input" >"$data/out.txt"; } 2>"$data/cpu.txt"
+    awk -F': ' '/Maximum resident set size/ { print $2 }' "$data/time.txt" |
+        paste -d' ' "$data/cpu.txt" - | awk '{ printf "%.4f %d %.3f\n", $1, $4, $2 + $3 }'
 }
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -133,7 +133,7 @@ for name in a b b-half; do
             cpu_ratio = gc > 0 ? vc / gc : 0
             verdict = (ratio <= 2 ? "time ok" : "time OVER") ", " \
                       (peak <= limit ? "memory ok" : "memory OVER")
-            printf "%-7s %8.1f %11.1f %7.3f %7.3f %6.2f %9.2f %9.2f %9.2f %8.1f %9.1f %s\n",
+            printf "%-7s %8.1f %11.1f %7.3f %7.3f %6.2f %9.3f %9.3f %9.2f %8.1f %9.1f %s\n",
                    n, sz / 1e6, l / 1000, g, v, ratio, gc, vc, cpu_ratio, peak, limit, verdict
         }'
     rm -f "$data/grep.times" "$data/vex.times"
