@@ -72,8 +72,7 @@ generate b-half three 40      # the same with lines half as long
 
 cleanup() {
     rm -f "$data"/*.inc "$data"/*.ref "$data"/*.times "$data"/time.txt "$data"/out.txt \
-        "$data"/cpu.txt \
-        "$data"/path.txt
+        "$data"/cpu.txt "$data"/path.txt
     if [ "$keep" = 0 ]; then
         rm -f "$data"/a.x3d "$data"/b.x3d "$data"/b-half.x3d
         rmdir "$data" 2>/dev/null || true
