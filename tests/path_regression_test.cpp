@@ -39,7 +39,10 @@ TEST(IncludePathTest, StaysBesideTheChosenFile) {
 TEST(IncludePathTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
     const fs::path top = fs::temp_directory_path() / "vexlorin_bar_folder";
     fs::remove_all(top);
-    fs::create_directories(top / "a|b");
+    std::error_code refused;
+    if (!fs::create_directories(top / "a|b", refused)) {
+        GTEST_SKIP() << "this file system allows no vertical bar in a name";
+    }
     std::ofstream(top / "a|b" / "scene.x3d") << "<X3D>\n</X3D>\n";
     std::ofstream(top / "scene.inc") << "an unrelated include\n";
 
