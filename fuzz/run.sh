@@ -20,7 +20,7 @@ if [ ${#targets[@]} -eq 0 ]; then
     targets=(line_reader conversion text)
 fi
 
-declare -A max_len=([line_reader]=20000 [conversion]=32768 [text]=512)
+declare -A max_len=([line_reader]=20000 [conversion]=16384 [text]=512)
 declare -A dict=([conversion]="$here/conversion.dict")
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ \
