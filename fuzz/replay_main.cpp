@@ -33,12 +33,12 @@ std::vector<fs::path> InputsUnder(const fs::path& path) {
 bool Replay(const fs::path& input) {
     std::ifstream file(input, std::ios::binary);
     if (!file) {
-        std::fprintf(stderr, "cannot read %s\n", input.c_str());
+        std::fprintf(stderr, "cannot read %s\n", input.string().c_str());
         return false;
     }
     const std::string bytes((std::istreambuf_iterator<char>(file)),
                             std::istreambuf_iterator<char>());
-    std::fprintf(stderr, "replaying %s (%zu bytes)\n", input.c_str(), bytes.size());
+    std::fprintf(stderr, "replaying %s (%zu bytes)\n", input.string().c_str(), bytes.size());
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     return true;
 }
