@@ -42,7 +42,8 @@ convert() {
     if [ "$user" = nobody ] && [ "$(id -u)" -eq 0 ]; then
         runner=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups --)
     fi
-    output="$(cd "$work" && printf '%s\n' "$answer" | "${runner[@]}" "$work/vexlorin" 2>&1)"
+    # A hang is a fault too: the program gets a minute, far more than any case needs.
+    output="$(cd "$work" && printf '%s\n' "$answer" | timeout 60 "${runner[@]}" "$work/vexlorin" 2>&1)"
     status=$?
     echo "--- vexlorin said, for $(printf '%.120s' "$answer"):"
     printf '%s\n' "$output" | tail -n 3
@@ -213,6 +214,19 @@ case_non_ascii_names() {
     expect_file "$work/a|b/my \"scene\".inc"
     expect_no_file "$work/scene.inc"
     expect_no_file "$work/a|b/.inc"
+}
+
+case_special_input() {
+    # A named pipe nobody writes to, and a device that never ends: neither is a file to convert,
+    # and neither may make the program wait or read forever.
+    mkfifo "$work/pipe.x3d"
+    convert "$work/pipe.x3d"
+    expect_said "$work/pipe.x3d could not be opened (not a regular file). Nothing was written."
+    expect_no_file "$work/pipe.inc"
+    ln -s /dev/zero "$work/zero.x3d"
+    convert "$work/zero.x3d"
+    expect_said "$work/zero.x3d could not be opened (not a regular file). Nothing was written."
+    expect_no_file "$work/zero.inc"
 }
 
 case_missing_input() {
