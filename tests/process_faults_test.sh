@@ -67,13 +67,20 @@ expect_file() { [ -f "$1" ] || fail "missing: $1"; }
 expect_no_file() { [ ! -e "$1" ] || fail "should not exist: $1"; }
 expect_same() { cmp -s "$1" "$2" || fail "$2 differs from $1"; }
 
-# The include written for the sample under the base name $1 in a plain folder: what every
-# successful conversion of the sample under that name must match byte for byte.
+# The include written for an input (the sample unless $2 names another) under the base name $1 in
+# a plain folder: what every successful conversion of it under that name must match byte for byte.
 reference_include() {
     mkdir -p "$work/reference"
-    cp "$sample" "$work/reference/$1.x3d"
+    cp "${2:-$sample}" "$work/reference/$1.x3d"
     printf '%s\n' "$work/reference/$1.x3d" | "$exe" >/dev/null 2>&1
     echo "$work/reference/$1.inc"
+}
+
+# True when $1 holds the first bytes of $2 and fewer than all of them.
+is_strict_prefix() {
+    local size
+    size="$(stat -c %s "$1")"
+    [ "$size" -lt "$(stat -c %s "$2")" ] && cmp -s -n "$size" "$1" "$2"
 }
 
 case_unreadable_input() {
@@ -111,23 +118,50 @@ case_readonly_existing_include() {
 
 case_full_file_system() {
     mkdir "$work/full"
-    if ! mount -t tmpfs -o size=64k tmpfs "$work/full" 2>/dev/null; then
+    if ! mount -t tmpfs -o size=256k tmpfs "$work/full" 2>/dev/null; then
         skip "cannot mount a small tmpfs here (needs root and the right to mount);" \
-            "fault_tests covers a full disk with injected write faults"
+            "robustness_tests covers a full disk with injected write faults"
     fi
     mounted="$work/full"
-    cp "$sample" "$work/full/scene.x3d"
-    # Fill what is left, so that the include cannot get a single block.
-    dd if=/dev/zero of="$work/full/filler" bs=1k 2>/dev/null
+    # An input whose include (about 50 kB) spans many buffers.
+    local input="$corpus/over_capacity.x3d" reference
+    reference="$(reference_include scene "$input")"
+    cp "$input" "$work/full/scene.x3d"
+
+    # Room for a few buffers only: the disk fills up part-way through the include.
+    local free_kb
+    free_kb="$(df -k --output=avail "$work/full" | tail -n 1)"
+    dd if=/dev/zero of="$work/full/filler" bs=1k count=$((free_kb - 12)) 2>/dev/null
     convert "$work/full/scene.x3d"
-    expect_said "$work/full/scene.inc could not be written (No space left on device)"
+    expect_said "$work/full/scene.inc could not be written (No space left on device); the file is incomplete."
     expect_not_said "created"
-    expect_same "$sample" "$work/full/scene.x3d"
-    # With room again the same input converts.
-    rm "$work/full/filler"
+    echo "the disk filled up after $(stat -c %s "$work/full/scene.inc") of $(stat -c %s "$reference") bytes"
+    is_strict_prefix "$work/full/scene.inc" "$reference" ||
+        fail "the incomplete include is not a beginning of the complete one"
+    expect_same "$input" "$work/full/scene.x3d"
+
+    # No room at all: not even the first buffer can be written.
+    rm "$work/full/scene.inc"
+    dd if=/dev/zero of="$work/full/filler2" bs=1k 2>/dev/null
     convert "$work/full/scene.x3d"
-    expect_said "scene.inc created $summary_of_sample"
-    expect_same "$(reference_include scene)" "$work/full/scene.inc"
+    expect_said "$work/full/scene.inc could not be written (No space left on device); the file is incomplete."
+    expect_not_said "created"
+    expect_same "$input" "$work/full/scene.x3d"
+
+    # With room again the same input converts.
+    rm "$work/full/filler" "$work/full/filler2"
+    convert "$work/full/scene.x3d"
+    expect_said "scene.inc created > blobs: 240 sweeps: 260"
+    expect_same "$reference" "$work/full/scene.inc"
+}
+
+case_include_is_a_folder() {
+    mkdir -p "$work/dir/scene.inc" && cp "$sample" "$work/dir/scene.x3d"
+    convert "$work/dir/scene.x3d"
+    expect_said "$work/dir/scene.inc could not be written (Is a directory)."
+    expect_not_said "created"
+    [ -d "$work/dir/scene.inc" ] || fail "the folder was replaced"
+    expect_same "$sample" "$work/dir/scene.x3d"
 }
 
 case_typed_include() {
