@@ -7,6 +7,8 @@
 #
 # Exit 0: passed; 77: conversions passed but POV-Ray is not installed; anything else: failed.
 set -u
+# The program must meet the terminal, not a desktop dialog, even where a display is at hand.
+unset DISPLAY WAYLAND_DISPLAY
 
 exe="$(realpath "$1")"
 corpus="$(realpath "$2")"

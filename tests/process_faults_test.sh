@@ -8,6 +8,8 @@
 # Exit 0: passed; 77: skipped (the machine cannot stage the fault; the reason is printed);
 # anything else: failed.
 set -u
+# The program must meet the terminal, not a desktop dialog, even where a display is at hand.
+unset DISPLAY WAYLAND_DISPLAY
 
 exe="$(realpath "$1")"
 corpus="$(realpath "$2")"
