@@ -2,8 +2,9 @@
 // from a request.
 #pragma once
 
-#include <commdlg.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commdlg.h>
 
 #include "shell/windows/open_file_request.h"
 

@@ -1,0 +1,62 @@
+#!/bin/bash
+# vexlorin.exe end to end under Wine, worked by the driver as a user would: one run converts a
+# copy of the fixture, one run cancels. Needs a display (run under xvfb-run). With a screenshot
+# folder, each dialog is photographed (import -window root) when the driver asks.
+#
+#   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> [<screenshot folder>]
+set -u
+program="$1"
+driver="$2"
+fixtures="$3"
+shots="${4:-}"
+here="$(cd "$(dirname "$0")" && pwd)"
+run="$here/wine_run.sh"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/vexlorin-e2e.XXXXXX")"
+trap 'rm -rf "$work"; kill "$watcher" 2>/dev/null' EXIT
+mkdir -p "$work/my scenes" "$work/shots"
+cp "$fixtures/scene.x3d" "$work/my scenes/scene.x3d"
+[ -n "$shots" ] && mkdir -p "$shots"
+
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# Takes a picture whenever the driver asks for one by making NAME.want.
+watch_for_shots() {
+    while true; do
+        for want in "$work"/shots/*.want; do
+            [ -e "$want" ] || continue
+            name="$(basename "$want" .want)"
+            if [ -n "$shots" ]; then
+                import -window root -crop "$(cat "$want")" +repage "$shots/$name.png" 2>/dev/null
+            fi
+            rm -f "$want"
+            touch "$work/shots/$name.done"
+        done
+        sleep 0.2
+    done
+}
+watch_for_shots &
+watcher=$!
+
+failed=0
+step() {
+    local name="$1"
+    shift
+    if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failed=1; fi
+}
+
+echo "--- a run that converts the fixture"
+timeout 150 "$run" "$driver" open "$(windows "$program")" "$(windows "$work")" \
+    "$(windows "$work/my scenes/scene.x3d")" "$(windows "$work/shots")"
+step "the driver saw every dialog as expected" test $? -eq 0
+step "scene.inc equals the fixture byte for byte" \
+    cmp "$work/my scenes/scene.inc" "$fixtures/scene.inc"
+step "the input is unchanged" cmp "$work/my scenes/scene.x3d" "$fixtures/scene.x3d"
+
+echo "--- a run that cancels"
+rm -f "$work/my scenes/scene.inc"
+timeout 150 "$run" "$driver" cancel "$(windows "$program")" "$(windows "$work")" \
+    "$(windows "$work/shots")"
+step "the driver saw every dialog as expected" test $? -eq 0
+step "nothing was written" test "$(ls -A "$work/my scenes")" = "scene.x3d"
+exit $failed
