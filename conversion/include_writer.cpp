@@ -28,7 +28,9 @@ Text ComponentLine(const ObjectRow& row) {
            u" * sf  translate " + TrimText(row.translation.vector) + u" }";
 }
 
-void Write(LineFileId output, const Text& line) { WriteLine(output, line, AnsiFormat); }
+void Write(LineFileId output, const Text& line) {
+    WriteLine(output, line, AnsiFormat);
+}
 
 // Writes the sweep starting at row `first`; the first and last points are written twice, as the
 // lead-in and lead-out control points the cubic spline needs.

@@ -12,9 +12,13 @@ Text BaseNameOf(const Text& inputPath) {
     return MidText(name, 1, TextLength(name) - 4);
 }
 
-Message Failure(const Text& text) { return Message{SummaryCaption, text}; }
+Message Failure(const Text& text) {
+    return Message{SummaryCaption, text};
+}
 
-Text Reason() { return u" (" + LastLineFileError() + u")"; }
+Text Reason() {
+    return u" (" + LastLineFileError() + u")";
+}
 
 Text Summary(const Text& baseName, const ObjectTable& table) {
     Text summary = baseName + u".inc created > blobs: " + DecimalText(table.blobCount) +
@@ -30,7 +34,8 @@ Text Summary(const Text& baseName, const ObjectTable& table) {
 bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
     const LineFileId input = OpenLineFile(AutoId, inputPath);
     if (input == 0) {
-        message = Failure(inputPath + u" could not be opened" + Reason() + u". Nothing was written.");
+        message =
+            Failure(inputPath + u" could not be opened" + Reason() + u". Nothing was written.");
         return false;
     }
     Scan(input, table);

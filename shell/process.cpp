@@ -6,7 +6,9 @@
 
 namespace vex {
 
-void ShellStart() { PrepareDialogs(); }
+void ShellStart() {
+    PrepareDialogs();
+}
 
 void ShellEnd() {
     CloseAllLineFiles();

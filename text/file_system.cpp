@@ -20,6 +20,8 @@ ScopedFileSystem::ScopedFileSystem(FileSystem& replacement) : previous_(Current(
     Current() = &replacement;
 }
 
-ScopedFileSystem::~ScopedFileSystem() { Current() = previous_; }
+ScopedFileSystem::~ScopedFileSystem() {
+    Current() = previous_;
+}
 
 }  // namespace vex

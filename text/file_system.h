@@ -14,7 +14,7 @@ using FileHandle = int64_t;
 inline constexpr FileHandle NoFileHandle = -1;
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // Opens an existing file for reading, shared with nobody. NoFileHandle on failure.
@@ -52,13 +52,13 @@ FileSystem& CurrentFileSystem();
 
 // Puts `replacement` in place for the lifetime of this object (tests only).
 class ScopedFileSystem {
-public:
+  public:
     explicit ScopedFileSystem(FileSystem& replacement);
     ~ScopedFileSystem();
     ScopedFileSystem(const ScopedFileSystem&) = delete;
     ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
 
-private:
+  private:
     FileSystem* previous_;
 };
 

@@ -276,6 +276,8 @@ void CloseAllLineFiles() {
     }
 }
 
-Text LastLineFileError() { return LastError(); }
+Text LastLineFileError() {
+    return LastError();
+}
 
 }  // namespace vex

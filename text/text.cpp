@@ -12,10 +12,14 @@ constexpr char16_t Slash = u'/';
 constexpr char16_t Quote = u'"';
 constexpr char16_t Bar = u'|';
 
-bool IsSeparator(char16_t c) { return c == Backslash || c == Slash; }
+bool IsSeparator(char16_t c) {
+    return c == Backslash || c == Slash;
+}
 
 // Index of the first code unit of a path's own text: a leading double quote is not part of it.
-size_t PathStart(TextView p) { return !p.empty() && p.front() == Quote ? 1 : 0; }
+size_t PathStart(TextView p) {
+    return !p.empty() && p.front() == Quote ? 1 : 0;
+}
 
 // Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
 size_t StartIndex(TextView t, int64_t start) {
@@ -36,7 +40,9 @@ size_t ClampCount(int64_t n, size_t limit) {
 
 }  // namespace
 
-int64_t TextLength(TextView t) { return static_cast<int64_t>(t.size()); }
+int64_t TextLength(TextView t) {
+    return static_cast<int64_t>(t.size());
+}
 
 int64_t FindText(TextView t, TextView s, int64_t start) {
     if (t.empty() || s.empty()) {
@@ -51,9 +57,13 @@ Text MidText(TextView t, int64_t start, int64_t n) {
     return Text(t.substr(from, ClampCount(n, t.size() - from)));
 }
 
-Text MidText(TextView t, int64_t start) { return Text(t.substr(StartIndex(t, start))); }
+Text MidText(TextView t, int64_t start) {
+    return Text(t.substr(StartIndex(t, start)));
+}
 
-Text LeftText(TextView t, int64_t n) { return Text(t.substr(0, ClampCount(n, t.size()))); }
+Text LeftText(TextView t, int64_t n) {
+    return Text(t.substr(0, ClampCount(n, t.size())));
+}
 
 Text TrimText(TextView t) {
     const size_t first = t.find_first_not_of(Space);
@@ -99,6 +109,8 @@ Text FilePart(TextView p) {
     return Text(p.substr(begin, end - begin));
 }
 
-bool TextEquals(TextView a, TextView b) { return a == b; }
+bool TextEquals(TextView a, TextView b) {
+    return a == b;
+}
 
 }  // namespace vex

@@ -8,7 +8,9 @@ namespace {
 // name survives the trip through a Text.
 constexpr char16_t EscapeBase = 0xDC00;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length and smallest allowed value of a sequence that starts with `lead`; 0 for an invalid lead.
 int SequenceLength(unsigned char lead, char32_t& minimum) {
@@ -84,8 +86,12 @@ void AppendUtf8(char32_t code, std::string& into) {
     }
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 

@@ -8,8 +8,7 @@ void PrepareDialogs() {}
 
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,
                      const std::optional<Text>& pattern, int32_t patternPosition) {
-    return TerminalChooseInputFile(ProcessTerminal(), title, defaultFile, pattern,
-                                   patternPosition);
+    return TerminalChooseInputFile(ProcessTerminal(), title, defaultFile, pattern, patternPosition);
 }
 
 int ShowMessage(const Text& caption, const Text& text, uint32_t /*flags*/) {

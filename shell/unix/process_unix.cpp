@@ -11,4 +11,6 @@ void EndProcess() {
 
 }  // namespace vex
 
-int main() { vex::RunProgram(); }
+int main() {
+    vex::RunProgram();
+}

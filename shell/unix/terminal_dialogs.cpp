@@ -14,9 +14,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path ToPath(const Text& text) { return fs::path(ToUtf8(text)); }
+fs::path ToPath(const Text& text) {
+    return fs::path(ToUtf8(text));
+}
 
-Text FromPath(const fs::path& path) { return FromUtf8(path.native()); }
+Text FromPath(const fs::path& path) {
+    return FromUtf8(path.native());
+}
 
 bool IsFolder(const fs::path& path) {
     std::error_code error;
@@ -29,7 +33,9 @@ fs::path CurrentFolder() {
     return error ? fs::path("/") : current;
 }
 
-void Print(Terminal& terminal, const Text& text) { terminal.out << ToUtf8(text); }
+void Print(Terminal& terminal, const Text& text) {
+    terminal.out << ToUtf8(text);
+}
 
 // Where an empty answer looks for the proposed name, and where relative answers start.
 struct Proposal {
@@ -55,8 +61,8 @@ void PrintHeader(Terminal& terminal, const Text& title, const std::optional<Text
     Print(terminal, title + u"\n");
     const std::vector<FilterPair> pairs = FilterPairs(pattern);
     if (patternPosition >= 0 && static_cast<size_t>(patternPosition) < pairs.size()) {
-        Print(terminal, u"Files: " + pairs[static_cast<size_t>(patternPosition)].description +
-                            u"\n");
+        Print(terminal,
+              u"Files: " + pairs[static_cast<size_t>(patternPosition)].description + u"\n");
     }
     Print(terminal, u"Folder: " + FromPath(proposal.folder) + u"\n");
 }

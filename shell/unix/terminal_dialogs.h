@@ -24,7 +24,8 @@ Text TerminalChooseInputFile(Terminal& terminal, const Text& title,
                              const std::optional<Text>& defaultFile,
                              const std::optional<Text>& pattern, int32_t patternPosition);
 
-// Prints the caption and the text; waits for Enter when the terminal is interactive. Returns 1 (OK).
+// Prints the caption and the text; waits for Enter when the terminal is interactive. Returns 1
+// (OK).
 int TerminalShowMessage(Terminal& terminal, const Text& caption, const Text& text);
 
 // The terminal of this process: standard input and output, waiting only at a real terminal.

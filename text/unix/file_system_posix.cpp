@@ -13,7 +13,7 @@ namespace vex {
 namespace {
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     FileHandle OpenForReading(const Text& path) override {
         const int fd = OpenPath(path, O_RDONLY);
         if (fd >= 0 && IsDirectory(fd)) {
@@ -46,8 +46,8 @@ public:
     int64_t Write(FileHandle file, const char* bytes, int64_t n) override {
         int64_t written = 0;
         while (written < n) {
-            const ssize_t put = ::write(static_cast<int>(file), bytes + written,
-                                        static_cast<size_t>(n - written));
+            const ssize_t put =
+                ::write(static_cast<int>(file), bytes + written, static_cast<size_t>(n - written));
             if (put < 0 && errno == EINTR) {
                 continue;
             }
@@ -86,7 +86,7 @@ public:
                first.st_dev == second.st_dev && first.st_ino == second.st_ino;
     }
 
-private:
+  private:
     static int OpenPath(const Text& path, int flags) {
         if (path.empty() || path.find(u'\0') != Text::npos) {
             errno = ENOENT;

@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "conversion/conversion.h"
+#include "tests/test_support.h"
+
+namespace vex {
+namespace {
+
+using test::MemoryFileSystem;
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+struct VectorCase {
+    const char16_t* line;
+    bool swap;
+    const char16_t* x;
+    const char16_t* y;
+    const char16_t* z;
+    const char16_t* vector;
+};
+
+TEST(CutVector, CutsNumbersAsText) {
+    const std::vector<VectorCase> cases = {
+        {u"   translation=\"1.000000 -2.500000 0.250000\"", false, u"1.000", u"-2.500", u"0.250",
+         u"<1.000, -2.500, 0.250> "},
+        {u"   scale=\"0.500000 0.750000 2.000000\"", true, u"0.500", u"0.750", u"2.000",
+         u"<0.500, 2.000, 0.750> "},
+        {u"t=\"1.5 2.5 3.5\"", false, u"1.5 ", u"2.5 ", u"3.5", u"<1.5 , 2.5 , 3.5> "},
+        {u"t=\"-2.567890 0.123456 0 \"", false, u"-2.567", u"0.123", u"0 ",
+         u"<-2.567, 0.123, 0 > "},
+        // Whole numbers stay whole, with the space that follows them.
+        {u"t=\"100 1000 7\"", false, u"100 ", u"1000 ", u"7", u"<100 , 1000 , 7> "},
+        {u"t=\"0 0 0\"", false, u"0 ", u"0 ", u"0", u"<0 , 0 , 0> "},
+        // No quote: the whole line is the value, less its last character.
+        {u"1.0 2.0 3.0x", false, u"1.0 ", u"2.0 ", u"3.0", u"<1.0 , 2.0 , 3.0> "},
+        // No space: x and y are empty and z takes everything.
+        {u"v=\"12.34567\"", false, u"", u"", u"12.345", u"<, , 12.345> "},
+        {u"", false, u"", u"", u"", u"<, , > "},
+        {u"", true, u"", u"", u"", u"<, , > "},
+        {u"r=\"0.000000 0.707107 0.707107 3.141593\"", false, u"0.000", u"0.707", u"0.707",
+         u"<0.000, 0.707, 0.707> "},
+    };
+    for (const VectorCase& c : cases) {
+        const Vector3Text v = CutVector(c.line, c.swap);
+        EXPECT_EQ(v.x, c.x) << ToUtf8(c.line);
+        EXPECT_EQ(v.y, c.y) << ToUtf8(c.line);
+        EXPECT_EQ(v.z, c.z) << ToUtf8(c.line);
+        EXPECT_EQ(v.vector, c.vector) << ToUtf8(c.line);
+    }
+}
+
+TEST(CutObjectName, TakesTheTextBetweenTheQuoteAndTheLastElevenCharacters) {
+    auto name = [](const Text& line) {
+        return CutObjectName(line, FindText(line, u"Transform DEF="));
+    };
+    EXPECT_EQ(name(u"\t\t<Transform DEF=\"Sweep_003_TRANSFORM\""), u"Sweep_003");
+    // Whatever the last eleven characters are, they are cut off.
+    EXPECT_EQ(name(u"<Transform DEF=\"Mball.001_TRANSFORM\" >"), u"Mball.001_T");
+    EXPECT_EQ(name(u"<Transform DEF=\"_TRANSFORM\""), u"");
+    EXPECT_EQ(name(u"<Transform DEF=\"x\""), u"");
+    EXPECT_EQ(name(u"Transform DEF="), u"Tra");
+}
+
+// Scans the given bytes and returns the table.
+ObjectTable ScanBytes(const std::string& bytes) {
+    MemoryFileSystem memory;
+    memory.files[u"in"] = bytes;
+    ScopedFileSystem scoped(memory);
+    ObjectTable table;
+    const LineFileId id = OpenLineFile(AutoId, u"in");
+    Scan(id, table);
+    CloseLineFile(id);
+    return table;
+}
+
+std::string Transform(const std::string& name, const std::string& t = "1.000000 2.000000 3.000000",
+                      const std::string& s = "0.500000 0.600000 0.700000") {
+    return "<Transform DEF=\"" + name + "_TRANSFORM\"\n translation=\"" + t + "\"\n scale=\"" + s +
+           "\"\n rotation=\"0 0 1 0\"\n>\n";
+}
+
+TEST(Scan, CountsSweepAndMballRowsByExactPrefix) {
+    std::string bytes;
+    for (const char* name : {"Sweep", "Sweep.001", "SweepA", "sweep", "Swee", " Sweep", "Mball",
+                             "Mball_002", "MBall", "Cube"}) {
+        bytes += Transform(name);
+    }
+    const ObjectTable table = ScanBytes(bytes);
+    EXPECT_EQ(table.rowCount, 10);
+    EXPECT_EQ(table.sweepCount, 3);
+    EXPECT_EQ(table.blobCount, 2);
+    EXPECT_EQ(table.rows[6].name, u" Sweep");
+    EXPECT_TRUE(table.rows[0].name.empty());
+}
+
+TEST(Scan, FindsNothingInAFileWithoutTransforms) {
+    const ObjectTable table = ScanBytes("<X3D>\n<Scene>\n</Scene>\n");
+    EXPECT_EQ(table.rowCount, 0);
+    EXPECT_EQ(table.sweepCount, 0);
+    EXPECT_EQ(table.blobCount, 0);
+}
+
+TEST(Scan, DropsInnerTransformsAndExaminesTheirNextLine) {
+    const ObjectTable table = ScanBytes(
+        "<Transform DEF=\"Sweep_ifs_TRANSFORM\"\n<Transform DEF=\"Sweep_TRANSFORM\"\n"
+        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"0.2 0.2 0.2\"\nrotation=\"0 0 0 "
+        "0\"\n");
+    ASSERT_EQ(table.rowCount, 1);
+    EXPECT_EQ(table.rows[1].name, u"Sweep");
+    EXPECT_EQ(table.rows[1].translation.vector, u"<1.000, 2.000, 3.000> ");
+}
+
+TEST(Scan, TakesTheThreeLinesAfterATransformAsItsValues) {
+    // The second transform is consumed as the first's translation line.
+    const ObjectTable table = ScanBytes(
+        "<Transform DEF=\"Sweep_TRANSFORM\"\n<Transform DEF=\"Mball_TRANSFORM\"\n"
+        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"4.000000 5.000000 6.000000\"\n");
+    ASSERT_EQ(table.rowCount, 1);
+    EXPECT_EQ(table.blobCount, 0);
+    EXPECT_EQ(table.rows[1].scale.vector, u"<1.000, 3.000, 2.000> ");
+    EXPECT_EQ(table.rows[1].third.vector, u"<4.000, 5.000, 6.000> ");
+}
+
+TEST(Scan, GivesEmptyVectorsWhenTheFileEndsEarly) {
+    const ObjectTable table =
+        ScanBytes("<Transform DEF=\"Sweep_TRANSFORM\"\ntranslation=\"1.5 2.5 3.5\"\n");
+    ASSERT_EQ(table.rowCount, 1);
+    EXPECT_EQ(table.rows[1].translation.vector, u"<1.5 , 2.5 , 3.5> ");
+    EXPECT_EQ(table.rows[1].scale.vector, u"<, , > ");
+    EXPECT_EQ(table.rows[1].third.vector, u"<, , > ");
+}
+
+TEST(Scan, StoresFiveHundredObjectsAndCountsTheRest) {
+    std::string bytes;
+    for (int i = 0; i < 503; ++i) {
+        bytes += Transform(i < 300 ? "Sweep" : "Mball", std::to_string(i) + ".000000 0 0");
+    }
+    const ObjectTable table = ScanBytes(bytes);
+    EXPECT_EQ(table.rowCount, 500);
+    EXPECT_EQ(table.sweepCount, 300);
+    EXPECT_EQ(table.blobCount, 200);
+    EXPECT_EQ(table.leftOut, 3);
+    EXPECT_EQ(table.rows[500].translation.x, u"499.000");
+}
+
+// The include written for a table, as bytes.
+std::string IncludeBytes(const ObjectTable& table, const Text& baseName = u"scene") {
+    MemoryFileSystem memory;
+    ScopedFileSystem scoped(memory);
+    const LineFileId id = CreateLineFile(AutoId, u"out");
+    WriteInclude(id, table, baseName);
+    CloseLineFile(id);
+    return memory.files[u"out"];
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + "\r\n";
+    }
+    return bytes;
+}
+
+const std::string Header = Lines({"// convert x3d", "// quillbrace 03.09.2023"});
+
+TEST(WriteInclude, WritesTheWorkedExample) {
+    const ObjectTable table = ScanBytes(
+        Transform("Sweep", "0.000000 0.000000 0.000000", "0.200000 0.200000 0.200000") +
+        Transform("Sweep.001", "1.000000 0.000000 0.000000", "0.300000 0.300000 0.300000") +
+        Transform("Mball", "0.000000 1.000000 0.000000", "1.000000 1.000000 1.000000"));
+    EXPECT_EQ(
+        IncludeBytes(table),
+        Header + Lines({"", "#declare scene =", "sphere_sweep {", "     cubic_spline", "     4,",
+                        "     <0.000, 0.000, 0.000> , 0.200", "     <0.000, 0.000, 0.000> , 0.200",
+                        "     <1.000, 0.000, 0.000> , 0.300", "     <1.000, 0.000, 0.000> , 0.300",
+                        "     }", "", "#declare scene =", "#declare th = 0.5 ;",
+                        "#declare sf = 2.0 ;", "blob {", "     threshold th",
+                        "     sphere{ <0,0,0>, 1, 1 scale <1.000, 1.000, 1.000> * sf  "
+                        "translate <0.000, 1.000, 0.000> }",
+                        "     }"}));
+}
+
+TEST(WriteInclude, WritesOnlyTheHeaderWithoutSweepsOrMballs) {
+    EXPECT_EQ(IncludeBytes(ScanBytes(Transform("Cube"))), Header);
+    EXPECT_EQ(IncludeBytes(ObjectTable()), Header);
+}
+
+TEST(WriteInclude, RepeatsASingleSweepPointThreeTimes) {
+    // A radius with fewer than three decimals keeps its space, as the cut leaves it.
+    const std::string bytes = IncludeBytes(ScanBytes(Transform("Sweep", "1.0 2.0 3.0", "0.5 1 1")));
+    const std::string point = "     <1.0 , 2.0 , 3.0> , 0.5 \r\n";
+    EXPECT_NE(bytes.find("     3,\r\n" + point + point + point + "     }\r\n"), std::string::npos);
+}
+
+TEST(WriteInclude, TakesConsecutiveRowsFromTheFirstOfASection) {
+    // The cube between the sweeps becomes a point; the last sweep is left out.
+    const std::string bytes = IncludeBytes(ScanBytes(
+        Transform("Mball", "9.000000 9 9") + Transform("Sweep", "1.000000 0.000000 0.000000") +
+        Transform("Cube", "2.000000 0.000000 0.000000") +
+        Transform("Sweep", "3.000000 0.000000 0.000000")));
+    EXPECT_NE(bytes.find("     4,\r\n     <1.000, 0.000, 0.000> , 0.500\r\n"
+                         "     <1.000, 0.000, 0.000> , 0.500\r\n"
+                         "     <2.000, 0.000, 0.000> , 0.500\r\n"
+                         "     <2.000, 0.000, 0.000> , 0.500\r\n     }\r\n"),
+              std::string::npos);
+    EXPECT_EQ(bytes.find("<3.000"), std::string::npos);
+    EXPECT_LT(bytes.find("sphere_sweep"), bytes.find("blob {"));  // sweep first, whatever the order
+}
+
+TEST(WriteInclude, WritesEmptyVectorsAsTheyAre) {
+    const ObjectTable table = ScanBytes("<Transform DEF=\"Sweep_TRANSFORM\"\n");
+    EXPECT_NE(IncludeBytes(table).find("\r\n     <, , > , \r\n"), std::string::npos);
+    const ObjectTable blob = ScanBytes("<Transform DEF=\"Mball_TRANSFORM\"\n");
+    EXPECT_NE(IncludeBytes(blob).find("scale <, , > * sf  translate <, , > }"), std::string::npos);
+}
+
+TEST(IncludePathFor, DropsTheLastFourCharactersOfTheName) {
+    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.x3d"), u"C:\\data\\scene.inc");
+    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.X3D"), u"C:\\data\\scene.inc");
+    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.xml"), u"C:\\data\\scene.inc");
+    EXPECT_EQ(IncludePathFor(u"C:\\data\\model"), u"C:\\data\\m.inc");
+    EXPECT_EQ(IncludePathFor(u"/d/.x3d"), u"/d/.inc");
+    EXPECT_EQ(IncludePathFor(u"/d/a.b"), u"/d/.inc");
+}
+
+// --- The whole conversion on real files ----------------------------------------------------
+
+class ConvertFileTest : public ::testing::Test {
+  protected:
+    TempFolder folder;
+
+    Text Copy(const std::string& name, const std::string& bytes) {
+        WriteBytes(folder.path() / name, bytes);
+        return folder.TextPath(name);
+    }
+};
+
+TEST_F(ConvertFileTest, ConvertsTheModellersExportExactly) {
+    const Text input = Copy("scene.x3d", ReadBytes(test::FixturePath("scene.x3d")));
+    const Message message = ConvertFile(input);
+    EXPECT_EQ(message.caption, u"Vexlorin 0.5  quillbrace 3.10.23");
+    EXPECT_EQ(message.text, u"scene.inc created > blobs: 3 sweeps: 5");
+    EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), ReadBytes(test::FixturePath("scene.inc")));
+}
+
+TEST_F(ConvertFileTest, ReplacesAnEarlierOutput) {
+    const Text input = Copy("scene.x3d", Transform("Mball"));
+    WriteBytes(folder.path() / "scene.inc", std::string(5000, 'Q'));
+    EXPECT_EQ(ConvertFile(input).text, u"scene.inc created > blobs: 1 sweeps: 0");
+    EXPECT_EQ(ConvertFile(input).text, u"scene.inc created > blobs: 1 sweeps: 0");
+    EXPECT_EQ(ReadBytes(folder.path() / "scene.inc").find('Q'), std::string::npos);
+}
+
+TEST_F(ConvertFileTest, WritesTheBaseNameThroughTheCodePage) {
+    const Text input = Copy("szene_\xc3\xbc.x3d", Transform("Sweep"));
+    EXPECT_EQ(ConvertFile(input).text, u"szene_\u00fc.inc created > blobs: 0 sweeps: 1");
+    const std::string bytes = ReadBytes(folder.path() / "szene_\xc3\xbc.inc");
+    EXPECT_NE(bytes.find("#declare szene_\xfc =\r\n"), std::string::npos);
+}
+
+TEST_F(ConvertFileTest, CancelWritesNothing) {
+    const Message message = ConvertFile(Text());
+    EXPECT_EQ(message.caption, u"Info:");
+    EXPECT_EQ(message.text, u"canceled");
+}
+
+TEST_F(ConvertFileTest, ReportsAnInputThatCannotBeOpened) {
+    const Text input = folder.TextPath("missing.x3d");
+    const Message message = ConvertFile(input);
+    EXPECT_NE(message.text.find(input + u" could not be opened"), Text::npos);
+    EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing.inc"));
+}
+
+TEST_F(ConvertFileTest, RefusesToWriteOverTheChosenFile) {
+    const std::string bytes = Transform("Sweep");
+    const Text input = Copy("scene.inc", bytes);
+    const Message message = ConvertFile(input);
+    EXPECT_NE(message.text.find(input), Text::npos);
+    EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), bytes);
+}
+
+TEST_F(ConvertFileTest, RefusesAnOutputThatIsALinkToTheInput) {
+    const std::string bytes = Transform("Sweep");
+    const Text input = Copy("scene.x3d", bytes);
+    std::error_code error;
+    std::filesystem::create_symlink(folder.path() / "scene.x3d", folder.path() / "scene.inc",
+                                    error);
+    if (error) {
+        GTEST_SKIP() << "links cannot be made here: " << error.message();
+    }
+    EXPECT_EQ(ConvertFile(input).text.find(u"created"), Text::npos);
+    EXPECT_EQ(ReadBytes(folder.path() / "scene.x3d"), bytes);
+}
+
+TEST_F(ConvertFileTest, ReportsAnOutputThatCannotBeCreated) {
+    const Text input = Copy("scene.x3d", Transform("Sweep"));
+    std::filesystem::create_directory(folder.path() / "scene.inc");  // a folder in the way
+    const Message message = ConvertFile(input);
+    EXPECT_NE(message.text.find(folder.TextPath("scene.inc") + u" could not be written"),
+              Text::npos);
+    EXPECT_EQ(message.text.find(u"created"), Text::npos);
+}
+
+TEST_F(ConvertFileTest, NamesObjectsLeftOutOfAFullTable) {
+    std::string bytes;
+    for (int i = 0; i < 502; ++i) {
+        bytes += Transform("Sweep");
+    }
+    const Message message = ConvertFile(Copy("many.x3d", bytes));
+    EXPECT_EQ(message.text,
+              u"many.inc created > blobs: 0 sweeps: 500\n"
+              u"2 more objects were left out: an include takes the first 500.");
+    EXPECT_NE(ReadBytes(folder.path() / "many.inc").find("     502,\r\n"), std::string::npos);
+}
+
+TEST(ConvertFileFaults, ReportsAFailedWriteInsteadOfSuccess) {
+    MemoryFileSystem memory;
+    memory.files[u"/d/scene.x3d"] = Transform("Sweep");
+    memory.writeLimit = 10;
+    ScopedFileSystem scoped(memory);
+    const Message message = ConvertFile(u"/d/scene.x3d");
+    EXPECT_EQ(message.text,
+              u"/d/scene.inc could not be written (No space left on device); the file is "
+              u"incomplete.");
+}
+
+TEST(ConvertFileFaults, ReportsAReadErrorAndWritesNothing) {
+    MemoryFileSystem memory;
+    memory.files[u"/d/scene.x3d"] = std::string(9000, 'a');
+    memory.failReadAfter = 4096;
+    ScopedFileSystem scoped(memory);
+    const Message message = ConvertFile(u"/d/scene.x3d");
+    EXPECT_EQ(message.text,
+              u"/d/scene.x3d could not be read to its end (Input/output error). Nothing was "
+              u"written.");
+    EXPECT_EQ(memory.files.count(u"/d/scene.inc"), 0u);
+}
+
+TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {
+    std::vector<Text> asked;
+    std::vector<Text> shown;
+    Dialogs dialogs;
+    dialogs.chooseInputFile = [&](const Text& title, const Text& defaultFile, const Text& pattern,
+                                  int32_t position) {
+        asked = {title, defaultFile, pattern, DecimalText(position)};
+        return Text();
+    };
+    dialogs.showMessage = [&](const Text& caption, const Text& text, uint32_t flags) {
+        shown.insert(shown.end(), {caption, text, DecimalText(flags)});
+        return 1;
+    };
+    RunConversion(dialogs);
+    EXPECT_EQ(asked,
+              (std::vector<Text>{u"open x3d file", u"C:\\file.x3d", u"x3d (*.x3d)|*.x3d", u"0"}));
+    EXPECT_EQ(shown, (std::vector<Text>{u"Info:", u"canceled", u"0"}));
+}
+
+}  // namespace
+}  // namespace vex

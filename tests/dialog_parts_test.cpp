@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "shell/dialogs.h"
+
+namespace vex {
+namespace {
+
+TEST(BuildFilterList, TurnsEveryBarIntoATerminatorAndClosesWithThree) {
+    EXPECT_EQ(BuildFilterList(Text(u"x3d (*.x3d)|*.x3d")),
+              std::u16string(u"x3d (*.x3d)\0*.x3d\0\0\0", 20));
+    EXPECT_EQ(BuildFilterList(Text(u"A|*.a|B|*.b")), std::u16string(u"A\0*.a\0B\0*.b\0\0\0", 14));
+    EXPECT_EQ(BuildFilterList(Text(u"A|*.a|B")), std::u16string(u"A\0*.a\0B\0\0\0", 10));
+    EXPECT_EQ(BuildFilterList(Text()), std::u16string(3, u'\0'));
+    EXPECT_EQ(BuildFilterList(std::nullopt), std::u16string(3, u'\0'));
+}
+
+TEST(FilterPairs, PairsDescriptionsWithPatterns) {
+    const std::vector<FilterPair> pairs = FilterPairs(Text(u"A|*.a|B|*.b"));
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[1].description, u"B");
+    EXPECT_EQ(pairs[1].pattern, u"*.b");
+    const std::vector<FilterPair> odd = FilterPairs(Text(u"A|*.a|B"));
+    ASSERT_EQ(odd.size(), 2u);
+    EXPECT_EQ(odd[1].pattern, u"");
+    EXPECT_TRUE(FilterPairs(std::nullopt).empty());
+    EXPECT_TRUE(FilterPairs(Text()).empty());
+}
+
+struct SplitCase {
+    Text defaultFile;
+    Text directory;
+    Text name;
+};
+
+TEST(SplitDefaultFile, SplitsAtTheLastBackslashOnly) {
+    const std::vector<SplitCase> cases = {
+        {u"C:\\file.x3d", u"C:", u"file.x3d"},
+        {u"scene.x3d", u"", u"scene.x3d"},
+        {u"\\scene.x3d", u"", u""},  // the backslash stays in the name, which makes it invalid
+        {u"C:\\*.x3d", u"C:", u""},
+        {u"C:\\", u"C:", u""},
+        {u"C:\\data\\sub\\a b.x3d", u"C:\\data\\sub", u"a b.x3d"},
+        {u"/home/ann/scene.x3d", u"", u""},  // a slash does not separate, and is not allowed
+        {u"", u"", u""},
+    };
+    for (const SplitCase& c : cases) {
+        const DefaultFileSplit split = SplitDefaultFile(c.defaultFile);
+        EXPECT_EQ(split.initialDirectory, c.directory) << ToUtf8(c.defaultFile);
+        EXPECT_EQ(split.proposedName, c.name) << ToUtf8(c.defaultFile);
+    }
+}
+
+TEST(SplitDefaultFile, CutsALongNameToWhatTheBufferHolds) {
+    const DefaultFileSplit split = SplitDefaultFile(u"C:\\" + Text(300, u'n'));
+    EXPECT_EQ(split.proposedName, Text(259, u'n'));
+}
+
+TEST(IsValidFileName, RefusesReservedAndControlCharacters) {
+    EXPECT_FALSE(IsValidFileName(std::nullopt));
+    EXPECT_FALSE(IsValidFileName(Text()));
+    for (const char16_t c : std::u16string(u"\"*/:<>?\\|\x01\x1f\t")) {
+        EXPECT_FALSE(IsValidFileName(u"a" + Text(1, c) + u"b")) << static_cast<int>(c);
+    }
+    for (const char16_t* name : {u"file.x3d", u" ", u"szene_\u00fc.x3d", u"a b", u"\u4e2d"}) {
+        EXPECT_TRUE(IsValidFileName(name)) << ToUtf8(name);
+    }
+}
+
+}  // namespace
+}  // namespace vex

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "text/text.h"
+
+namespace vex {
+namespace {
+
+constexpr int64_t Min = std::numeric_limits<int64_t>::min();
+constexpr int64_t Max = std::numeric_limits<int64_t>::max();
+
+TEST(TextLength, CountsCodeUnits) {
+    EXPECT_EQ(TextLength(u""), 0);
+    EXPECT_EQ(TextLength(u"ab "), 3);
+    EXPECT_EQ(TextLength(u"a\U0001F600"), 3);  // a surrogate pair counts as two
+}
+
+struct FindCase {
+    const char16_t* t;
+    const char16_t* s;
+    int64_t start;
+    int64_t expected;
+};
+
+TEST(FindText, FollowsItsEdgeRules) {
+    const std::vector<FindCase> cases = {
+        {u"abc", u"", 1, 0},      {u"", u"a", 1, 0},          {u"abc", u"abc", 1, 1},
+        {u"ab", u"abc", 1, 0},    {u"Sweep", u"sweep", 1, 0}, {u"abcabc", u"bc", 3, 5},
+        {u"abcabc", u"bc", 1, 2}, {u"abcabc", u"bc", 0, 2},   {u"abcabc", u"bc", -7, 2},
+        {u"abcabc", u"bc", 6, 0}, {u"abcabc", u"bc", 7, 0},   {u"abcabc", u"bc", 100, 0},
+        {u"aaa", u"aa", 1, 1},    {u"aaa", u"aa", 2, 2},      {u"abcabc", u"c", 6, 6},
+        {u"abc", u"a", Min, 1},   {u"abc", u"a", Max, 0},     {u"", u"", 1, 0},
+    };
+    for (const FindCase& c : cases) {
+        EXPECT_EQ(FindText(c.t, c.s, c.start), c.expected)
+            << "FindText(" << ToUtf8(c.t) << ", " << ToUtf8(c.s) << ", " << c.start << ")";
+    }
+    EXPECT_EQ(FindText(u"1.234", u"."), 2);  // the default start is 1
+}
+
+struct MidCase {
+    const char16_t* t;
+    int64_t start;
+    int64_t n;
+    const char16_t* expected;
+};
+
+TEST(MidText, ClampsStartAndCount) {
+    const std::vector<MidCase> cases = {
+        {u"abcdef", 0, 3, u"abc"},        {u"abcdef", 1, 3, u"abc"},  {u"abcdef", -5, 3, u"abc"},
+        {u"abcdef", 5, 10, u"ef"},        {u"abcdef", 7, 1, u""},     {u"abcdef", 2, 0, u""},
+        {u"abcdef", 2, -1, u""},          {u"abcdef", 6, 1, u"f"},    {u"", 0, -1, u""},
+        {u"abcdef", Min, Max, u"abcdef"}, {u"abcdef", Max, Max, u""}, {u"abcdef", 3, Min, u""},
+        {u"abcdef", Min, 2, u"ab"},
+    };
+    for (const MidCase& c : cases) {
+        EXPECT_EQ(MidText(c.t, c.start, c.n), c.expected)
+            << "MidText(" << ToUtf8(c.t) << ", " << c.start << ", " << c.n << ")";
+    }
+}
+
+TEST(MidText, WithoutCountRunsToTheEnd) {
+    const std::vector<MidCase> cases = {
+        {u"abcdef", 0, 0, u"abcdef"},   {u"abcdef", 6, 0, u"f"},  {u"abcdef", 7, 0, u""},
+        {u"abcdef", Min, 0, u"abcdef"}, {u"abcdef", Max, 0, u""}, {u"", 1, 0, u""},
+    };
+    for (const MidCase& c : cases) {
+        EXPECT_EQ(MidText(c.t, c.start), c.expected) << ToUtf8(c.t) << " from " << c.start;
+    }
+}
+
+TEST(MidText, DropsTheLastUnitWithStartZeroAndLengthLessOne) {
+    for (const Text& t : {Text(u"abc\""), Text(u"x"), Text()}) {
+        EXPECT_EQ(MidText(t, 0, TextLength(t) - 1), t.substr(0, t.empty() ? 0 : t.size() - 1));
+    }
+}
+
+TEST(MidText, MayCutASurrogatePairInHalf) {
+    const Text t = u"a\U0001F600b";
+    EXPECT_EQ(MidText(t, 2, 1), Text(1, t[1]));
+}
+
+TEST(LeftText, ClampsTheCount) {
+    EXPECT_EQ(LeftText(u"abc", 5), u"abc");
+    EXPECT_EQ(LeftText(u"abc", 0), u"");
+    EXPECT_EQ(LeftText(u"abc", -2), u"");
+    EXPECT_EQ(LeftText(u"abc", Max), u"abc");
+    EXPECT_EQ(LeftText(u"abc", Min), u"");
+}
+
+TEST(LeftText, CutsNumbersAfterThreeDecimals) {
+    auto cut = [](const Text& x) { return LeftText(x, FindText(x, u".") + 3); };
+    EXPECT_EQ(cut(u"1.234567"), u"1.234");
+    EXPECT_EQ(cut(u"100"), u"100");
+    EXPECT_EQ(cut(u"1000"), u"100");
+}
+
+// Splitting anywhere and joining again gives the text back, whatever the position.
+TEST(LeftText, AndMidTextSplitATextWithoutLoss) {
+    const Text t = u"Sweep_001_TRANSFORM";
+    for (int64_t n = -3; n <= TextLength(t) + 3; ++n) {
+        EXPECT_EQ(LeftText(t, n) + MidText(t, n + 1), t) << "n = " << n;
+    }
+    for (const int64_t n : {Min + 1, Max - 1}) {
+        EXPECT_EQ(LeftText(t, n) + MidText(t, n + 1), t) << "n = " << n;
+    }
+}
+
+TEST(TrimText, RemovesOnlyOuterSpaces) {
+    EXPECT_EQ(TrimText(u"  a b "), u"a b");
+    EXPECT_EQ(TrimText(u"   "), u"");
+    EXPECT_EQ(TrimText(u""), u"");
+    EXPECT_EQ(TrimText(u"\ta\t"), u"\ta\t");
+    EXPECT_EQ(TrimText(u"\u00a0a\r\n"), u"\u00a0a\r\n");
+    EXPECT_EQ(TrimText(u"<1, 2, 3> "), u"<1, 2, 3>");
+}
+
+TEST(DecimalText, WritesEverySixtyFourBitValue) {
+    EXPECT_EQ(DecimalText(0), u"0");
+    EXPECT_EQ(DecimalText(-5), u"-5");
+    EXPECT_EQ(DecimalText(7), u"7");
+    EXPECT_EQ(DecimalText(1234567890123), u"1234567890123");
+    EXPECT_EQ(DecimalText(Max), u"9223372036854775807");
+    EXPECT_EQ(DecimalText(Min), u"-9223372036854775808");
+}
+
+struct PathCase {
+    const char16_t* path;
+    const char16_t* folder;
+    const char16_t* file;
+};
+
+TEST(PathParts, SplitFolderAndFileName) {
+    const std::vector<PathCase> cases = {
+        {u"D:\\dir\\sub\\file.x3d", u"D:\\dir\\sub\\", u"file.x3d"},
+        {u"D:/dir/file.x3d", u"D:/dir/", u"file.x3d"},
+        {u"D:\\dir/sub\\f", u"D:\\dir/sub\\", u"f"},
+        {u"file.x3d", u"", u"file.x3d"},
+        {u"D:file.x3d", u"", u"D:file.x3d"},
+        {u"D:\\dir\\", u"D:\\dir\\", u""},
+        {u"\"D:\\dir\\file.x3d\"", u"D:\\dir\\", u"file.x3d"},
+        {u"\"file.x3d\"", u"", u"file.x3d"},
+        {u"D:\\a|\\b\\c", u"D:\\", u"c"},
+        {u"/home/ann/szene_\u00fc.x3d", u"/home/ann/", u"szene_\u00fc.x3d"},
+        {u"", u"", u""},
+        {u"a\"b\\c", u"a\"b\\", u"c"},
+    };
+    for (const PathCase& c : cases) {
+        EXPECT_EQ(PathPart(c.path), c.folder) << ToUtf8(c.path);
+        EXPECT_EQ(FilePart(c.path), c.file) << ToUtf8(c.path);
+    }
+}
+
+// Without quotes and bars, folder and file name make the path again.
+TEST(PathParts, RejoinToThePath) {
+    for (const char16_t* p : {u"D:\\dir\\sub\\file.x3d", u"/a/b/c", u"c", u"/",
+                              u"\\\\server\\share\\x", u"a//b", u"D:\\dir/sub\\f"}) {
+        EXPECT_EQ(PathPart(p) + FilePart(p), p) << ToUtf8(p);
+    }
+}
+
+TEST(TextEquals, ComparesCodeUnitsExactly) {
+    EXPECT_TRUE(TextEquals(u"", Text()));
+    EXPECT_TRUE(TextEquals(u"Sweep", u"Sweep"));
+    EXPECT_FALSE(TextEquals(u"Sweep", u"Sweep "));
+    EXPECT_FALSE(TextEquals(u"Sweep", u"sweep"));
+}
+
+TEST(Utf8, KeepsAnyBytesThroughARoundTrip) {
+    const std::vector<std::string> samples = {
+        "plain",    "szene_\xc3\xbc.x3d", "\xf0\x9f\x98\x80", "bad\xff\xfe",
+        "\xc0\xaf", "\xed\xa0\x80",       "cut\xe2\x82",      std::string("\x80\x81\x9f", 3)};
+    for (const std::string& bytes : samples) {
+        EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
+    }
+    EXPECT_EQ(FromUtf8("szene_\xc3\xbc"), u"szene_\u00fc");
+    EXPECT_EQ(FromUtf8("\xf0\x9f\x98\x80"), u"\U0001F600");
+}
+
+TEST(AnsiCodePage, MapsEveryByteToOneCharacterAndBack) {
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte) {
+        all.push_back(static_cast<char>(byte));
+    }
+    const Text text = DecodeAnsi(all);
+    ASSERT_EQ(text.size(), 256u);
+    EXPECT_EQ(EncodeAnsi(text), all);
+    EXPECT_EQ(text[0x80], u'\u20ac');
+    EXPECT_EQ(text[0x81], u'\u0081');
+    EXPECT_EQ(text[0xFC], u'\u00fc');
+}
+
+TEST(AnsiCodePage, WritesAQuestionMarkForCharactersItLacks) {
+    EXPECT_EQ(EncodeAnsi(u"a\u4e2db"), "a?b");
+    EXPECT_EQ(EncodeAnsi(u"\U0001F600"), "?");
+    EXPECT_EQ(EncodeAnsi(u"\u20ac\u00fc"), "\x80\xfc");
+}
+
+}  // namespace
+}  // namespace vex
