@@ -7,8 +7,9 @@
 //
 // With a screenshot folder, the driver asks for a picture of each dialog by making NAME.want in
 // it and waits (briefly) for NAME.done; the test script beside it takes the pictures.
-#include <dlgs.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <dlgs.h>
 
 #include <cstdio>
 #include <string>
