@@ -2,8 +2,8 @@
 // types a path (or cancels), reads the message box that follows and presses OK. Every wait is
 // bounded, so a dialog that never comes (or never goes) fails the run instead of hanging it.
 //
-//   vex_driver open   <vexlorin.exe> <folder to start in> <path to type> [<screenshot folder>]
-//   vex_driver cancel <vexlorin.exe> <folder to start in> [<screenshot folder>]
+//   vex_driver <vexlorin.exe> <start folder> <path to type, or - to cancel>
+//              <expected caption> <expected text> [<screenshot folder> <screenshot prefix>]
 //
 // With a screenshot folder, the driver asks for a picture of each dialog by making NAME.want in
 // it and waits (briefly) for NAME.done; the test script beside it takes the pictures.
@@ -219,28 +219,36 @@ void CheckEnd(const PROCESS_INFORMATION& started) {
     CloseHandle(started.hProcess);
 }
 
-int Run(const std::vector<std::wstring>& args) {
-    const bool open = args[1] == L"open";
-    const std::wstring shots = args.size() > (open ? 5u : 4u) ? args[open ? 5 : 4] : L"";
+// What one run is to do and to see.
+struct Plan {
+    std::wstring program;
+    std::wstring startFolder;
+    std::wstring typed;  // empty: cancel the dialog
+    std::wstring caption;
+    std::wstring text;
+    std::wstring shots;  // empty: no screenshots
+    std::wstring shotPrefix;
+};
+
+int Run(const Plan& plan) {
     HWND own = ShowForegroundWindow();
-    const PROCESS_INFORMATION started = Start(args[2], args[3]);
+    const PROCESS_INFORMATION started = Start(plan.program, plan.startFolder);
     HWND dialog = WaitForDialog(started.dwProcessId, L"open x3d file");
     Check(dialog != nullptr, "the dialog \"open x3d file\" appears");
     if (dialog != nullptr) {
         CheckOpenDialog(dialog);
-        TakeScreenshot(shots, open ? L"open-dialog" : L"open-dialog-cancel", dialog);
-        if (open) {
+        TakeScreenshot(plan.shots, plan.shotPrefix + L"-open-dialog", dialog);
+        if (!plan.typed.empty()) {
             SendMessageW(GetDlgItem(dialog, cmb13), WM_SETTEXT, 0,
-                         reinterpret_cast<LPARAM>(args[4].c_str()));
+                         reinterpret_cast<LPARAM>(plan.typed.c_str()));
         }
-        Press(dialog, open ? IDOK : IDCANCEL);
+        Press(dialog, plan.typed.empty() ? IDCANCEL : IDOK);
     }
-    const std::wstring caption = open ? L"Vexlorin 0.5  quillbrace 3.10.23" : L"Info:";
-    HWND box = WaitForDialog(started.dwProcessId, caption);
-    Check(box != nullptr, "the message box \"" + Narrow(caption) + "\" appears");
+    HWND box = WaitForDialog(started.dwProcessId, plan.caption);
+    Check(box != nullptr, "the message box \"" + Narrow(plan.caption) + "\" appears");
     if (box != nullptr) {
-        CheckMessageBox(box, open ? L"scene.inc created > blobs: 3 sweeps: 5" : L"canceled");
-        TakeScreenshot(shots, open ? L"message-box" : L"message-box-cancel", box);
+        CheckMessageBox(box, plan.text);
+        TakeScreenshot(plan.shots, plan.shotPrefix + L"-message", box);
         Press(box, IDOK);
     }
     CheckEnd(started);
@@ -251,14 +259,20 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::vector<std::wstring> args(argv, argv + argc);
-    const bool open = argc >= 5 && args[1] == L"open";
-    const bool cancel = argc >= 4 && args[1] == L"cancel";
-    if (!open && !cancel) {
+    if (argc != 6 && argc != 8) {
         std::fputs(
-            "usage: vex_driver open|cancel <vexlorin.exe> <start folder> [<path>] [<shots>]\n",
+            "usage: vex_driver <vexlorin.exe> <start folder> <path to type, or - to cancel>"
+            " <expected caption> <expected text> [<screenshot folder> <screenshot prefix>]\n",
             stderr);
         return 2;
     }
-    return Run(args);
+    Plan plan{argv[1], argv[2], argv[3], argv[4], argv[5], L"", L""};
+    if (plan.typed == L"-") {
+        plan.typed.clear();
+    }
+    if (argc == 8) {
+        plan.shots = argv[6];
+        plan.shotPrefix = argv[7];
+    }
+    return Run(plan);
 }

@@ -4,6 +4,9 @@
 # folder, each dialog is photographed (import -window root) when the driver asks.
 #
 #   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> [<screenshot folder>]
+#
+# A third run picks a file whose output would be the file itself (copy.INC gives copy.inc, on
+# Windows the same file): the program must say so and leave the file alone.
 set -u
 program="$1"
 driver="$2"
@@ -45,18 +48,32 @@ step() {
     if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failed=1; fi
 }
 
+# drive <path to type or -> <caption> <text> <screenshot prefix>
+drive() {
+    local typed="$1"
+    [ "$typed" != - ] && typed="$(windows "$typed")"
+    timeout 150 "$run" "$driver" "$(windows "$program")" "$(windows "$work")" "$typed" "$2" "$3" \
+        "$(windows "$work/shots")" "$4"
+    step "the driver saw every dialog as expected" test $? -eq 0
+}
+
+scenes="$work/my scenes"
+summary="Vexlorin 0.5  quillbrace 3.10.23"
+
 echo "--- a run that converts the fixture"
-timeout 150 "$run" "$driver" open "$(windows "$program")" "$(windows "$work")" \
-    "$(windows "$work/my scenes/scene.x3d")" "$(windows "$work/shots")"
-step "the driver saw every dialog as expected" test $? -eq 0
-step "scene.inc equals the fixture byte for byte" \
-    cmp "$work/my scenes/scene.inc" "$fixtures/scene.inc"
-step "the input is unchanged" cmp "$work/my scenes/scene.x3d" "$fixtures/scene.x3d"
+drive "$scenes/scene.x3d" "$summary" "scene.inc created > blobs: 3 sweeps: 5" convert
+step "scene.inc equals the fixture byte for byte" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
+step "the input is unchanged" cmp "$scenes/scene.x3d" "$fixtures/scene.x3d"
 
 echo "--- a run that cancels"
-rm -f "$work/my scenes/scene.inc"
-timeout 150 "$run" "$driver" cancel "$(windows "$program")" "$(windows "$work")" \
-    "$(windows "$work/shots")"
-step "the driver saw every dialog as expected" test $? -eq 0
-step "nothing was written" test "$(ls -A "$work/my scenes")" = "scene.x3d"
+rm -f "$scenes/scene.inc"
+drive - "Info:" "canceled" cancel
+step "nothing was written" test "$(ls -A "$scenes")" = "scene.x3d"
+
+echo "--- a run whose output would be its own input, spelled in other case"
+cp "$fixtures/scene.x3d" "$scenes/copy.INC"
+drive "$scenes/copy.INC" "$summary" \
+    "$(windows "$scenes/copy.inc") is the chosen file itself; it was left as it is and nothing was written." \
+    same-file
+step "the chosen file is unchanged" cmp "$scenes/copy.INC" "$fixtures/scene.x3d"
 exit $failed
