@@ -47,11 +47,17 @@ OPENFILENAMEW FillOpenFileName(OpenFileRequest& request, HWND owner) {
     return dialog;
 }
 
+// The control classes the dialogs may use: tabs, hot keys, dates, extended combo boxes, and
+// internet addresses.
+constexpr DWORD DialogControlClasses = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES |
+                                       ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+static_assert(DialogControlClasses == 0xB48);
+static_assert(sizeof(INITCOMMONCONTROLSEX) == 8);
+
 void PrepareDialogs() {
     INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = 8;  // the structure's two fields
-    controls.dwICC = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES |
-                     ICC_INTERNET_CLASSES;
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = DialogControlClasses;
     InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
 }

@@ -232,6 +232,7 @@ struct Plan {
 
 int Run(const Plan& plan) {
     HWND own = ShowForegroundWindow();
+    Check(GetForegroundWindow() == own, "a window of another process is in the foreground");
     const PROCESS_INFORMATION started = Start(plan.program, plan.startFolder);
     HWND dialog = WaitForDialog(started.dwProcessId, L"open x3d file");
     Check(dialog != nullptr, "the dialog \"open x3d file\" appears");

@@ -184,6 +184,16 @@ TEST_F(Win32FileTest, NeverEmptiesTheChosenFileSpelledInOtherCase) {
     EXPECT_EQ(Read("scene.INC"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
 }
 
+TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
+    Write("scene.x3d", "Transform DEF=\"Sweep_TRANSFORM\"\n");
+    if (!CreateHardLinkW(Wide(Path("scene.inc")), Wide(Path("scene.x3d")), nullptr)) {
+        GTEST_SKIP() << "hard links cannot be made here";
+    }
+    const Message message = ConvertFile(Path("scene.x3d"));
+    EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
+    EXPECT_EQ(Read("scene.x3d"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
+}
+
 TEST_F(Win32FileTest, WritesANonAsciiBaseNameThroughTheCodePage) {
     const Text input = Path("") + u"szene_\u00fc.x3d";
     const std::string transform =

@@ -13,6 +13,9 @@ shift || true
 
 export WINEPREFIX="$build/wine-prefix"
 export WINEDEBUG=-all
+# English Windows with the ANSI code page 1252, whatever the machine's own locale; file names
+# cross to Linux as UTF-8.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
