@@ -1,0 +1,150 @@
+// What the GTK dialogs are told, checked without GTK and without a display.
+#include <fnmatch.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "shell/unix/gtk_dialogs.h"
+
+namespace vex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder that is the current folder while the test runs; removed afterwards.
+class InTempFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string name = (fs::temp_directory_path() / "vexlorin-gtk-parts-XXXXXX").native();
+        ASSERT_NE(::mkdtemp(name.data()), nullptr);
+        folder_ = name;
+        previous_ = fs::current_path();
+        fs::current_path(folder_);
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    void MakeFile(const fs::path& path) { std::ofstream(folder_ / path) << "x\n"; }
+    // The default file as the program would pass it: a folder, a backslash, a name.
+    Text DefaultIn(const fs::path& folder, const std::string& name) {
+        return FromUtf8(folder.native()) + u"\\" + FromUtf8(name);
+    }
+
+    fs::path folder_;
+    fs::path previous_;
+};
+
+TEST_F(InTempFolder, StartsInTheCurrentFolderWhenTheDefaultFolderIsMissing) {
+    // On Linux no folder "C:" exists, so the program's own default opens the current folder.
+    EXPECT_EQ(ChooserStartFor(Text(u"C:\\file.x3d")).folder, folder_.native());
+    EXPECT_EQ(ChooserStartFor(Text(u"C:\\file.x3d")).proposedFile, "");
+    EXPECT_EQ(ChooserStartFor(DefaultIn("/no/such/folder", "a.x3d")).folder, folder_.native());
+    EXPECT_EQ(ChooserStartFor(Text(u"scene.x3d")).folder, folder_.native());
+}
+
+TEST_F(InTempFolder, SelectsTheProposedFileOnlyWhenItExists) {
+    fs::create_directories(folder_ / "sub" / "dir.x3d");
+    MakeFile("sub/scene.x3d");
+    MakeFile("file.x3d");
+    struct Case {
+        Text defaultFile;
+        fs::path folder;
+        std::string proposedFile;
+    };
+    const std::vector<Case> cases = {
+        {u"C:\\file.x3d", folder_, (folder_ / "file.x3d").native()},
+        {u"file.x3d", folder_, (folder_ / "file.x3d").native()},
+        {DefaultIn(folder_ / "sub", "scene.x3d"), folder_ / "sub",
+         (folder_ / "sub" / "scene.x3d").native()},
+        {u"sub\\scene.x3d", folder_ / "sub", (folder_ / "sub" / "scene.x3d").native()},
+        {u"sub\\missing.x3d", folder_ / "sub", ""},
+        {u"sub\\dir.x3d", folder_ / "sub", ""},  // a folder is no file to select
+        {u"sub\\*.x3d", folder_ / "sub", ""},    // not a valid name
+        {u"sub\\", folder_ / "sub", ""},
+    };
+    for (const Case& c : cases) {
+        const ChooserStart start = ChooserStartFor(c.defaultFile);
+        EXPECT_EQ(start.folder, c.folder.native()) << ToUtf8(c.defaultFile);
+        EXPECT_EQ(start.proposedFile, c.proposedFile) << ToUtf8(c.defaultFile);
+    }
+}
+
+TEST_F(InTempFolder, KeepsFolderNamesThatAreNotUtf8) {
+    const fs::path odd = folder_ / "caf\xe9";  // Latin-1 bytes, as an old disk may hold them
+    fs::create_directory(odd);
+    MakeFile(odd / "scene.x3d");
+    const ChooserStart start = ChooserStartFor(DefaultIn(odd, "scene.x3d"));
+    EXPECT_EQ(start.folder, odd.native());
+    EXPECT_EQ(start.proposedFile, (odd / "scene.x3d").native());
+}
+
+TEST(ChooserStartFor, LeavesTheChoiceToGtkWithoutDefaultFile) {
+    const ChooserStart start = ChooserStartFor(std::nullopt);
+    EXPECT_EQ(start.folder, "");
+    EXPECT_EQ(start.proposedFile, "");
+}
+
+TEST(GlobsFor, TurnsWindowsPatternsIntoCaseFreeGlobs) {
+    struct Case {
+        Text pattern;
+        std::vector<std::string> globs;
+    };
+    const std::vector<Case> cases = {
+        {u"*.x3d", {"*.[xX]3[dD]"}},
+        {u"*.jpg; *.PNG", {"*.[jJ][pP][gG]", "*.[pP][nN][gG]"}},
+        {u"*.*", {"*"}},
+        {u"*", {"*"}},
+        {u"a[1]?.txt", {"[aA][[]1]?.[tT][xX][tT]"}},
+        {u"*.\u00e4", {"*.\xc3\xa4"}},  // only ASCII letters are folded
+        {u"", {}},
+        {u" ; ;", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GlobsFor(c.pattern), c.globs) << ToUtf8(c.pattern);
+    }
+}
+
+TEST(GlobsFor, MatchesNamesAsWindowsWould) {
+    struct Case {
+        Text pattern;
+        const char* name;
+        bool matches;
+    };
+    const std::vector<Case> cases = {
+        {u"*.x3d", "scene.x3d", true},
+        {u"*.x3d", "SCENE.X3D", true},
+        {u"*.x3d", "scene.x3dv", false},
+        {u"*.x3d", "scene.inc", false},
+        {u"*.*", "README", true},
+        {u"a[1].txt", "a[1].txt", true},
+        {u"a[1].txt", "a1.txt", false},
+        {u"*.jpg;*.png", "photo.PNG", true},
+        {u"*.jpg;*.png", "photo.gif", false},
+    };
+    for (const Case& c : cases) {
+        bool matched = false;
+        for (const std::string& glob : GlobsFor(c.pattern)) {
+            matched = matched || ::fnmatch(glob.c_str(), c.name, 0) == 0;
+        }
+        EXPECT_EQ(matched, c.matches) << ToUtf8(c.pattern) << " " << c.name;
+    }
+}
+
+TEST(DisplayUtf8, ShowsBytesThatWereNotUtf8AsReplacementCharacters) {
+    EXPECT_EQ(DisplayUtf8(u"scene.inc created"), "scene.inc created");
+    EXPECT_EQ(DisplayUtf8(u"caf\u00e9"), "caf\xc3\xa9");
+    EXPECT_EQ(DisplayUtf8(u"\U0001F600"), "\xf0\x9f\x98\x80");  // a surrogate pair stays
+    EXPECT_EQ(DisplayUtf8(FromUtf8("caf\xe9.x3d")), "caf\xef\xbf\xbd.x3d");
+    EXPECT_EQ(DisplayUtf8(Text(u"a\xD800")), "a\xef\xbf\xbd");
+    EXPECT_EQ(DisplayUtf8(Text(u"\xDC00\xD800")), "\xef\xbf\xbd\xef\xbf\xbd");
+}
+
+}  // namespace
+}  // namespace vex
