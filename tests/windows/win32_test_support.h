@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "text/text.h"
 
@@ -36,8 +37,8 @@ void Press(HWND dialog, int button);
 std::wstring SelectedEntry(HWND combo);
 
 // Runs `work` on a second thread while the calling thread shows a modal dialog, and joins it.
-// The worker must close the dialog; if it throws nothing and forgets, the test's own timeout
-// ends the run.
+// The worker must close the dialog; every wait in it is bounded, and should it still fail to, the
+// test's ctest timeout ends the run.
 class DialogWorker {
   public:
     explicit DialogWorker(std::function<void()> work) : thread_(std::move(work)) {}
