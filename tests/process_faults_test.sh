@@ -224,7 +224,7 @@ case_too_long_path() {
         done && cp "$sample" scene.x3d) || fail "test setup"
     convert "$input"
     expect_not_said "created"
-    if ! printf '%s\n' "$output" | grep -aqE 'could not be opened \(File name too long\)|does not exist|canceled'; then
+    if ! printf '%s\n' "$output" | grep -aqE 'File name too long'; then
         fail "the user is not told that the file cannot be used"
     fi
     [ -z "$(find "$work" -name '*.inc')" ] || fail "an include was written"
