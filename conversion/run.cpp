@@ -7,8 +7,31 @@ namespace vex {
 
 namespace {
 
+// The folder (with its last separator) and the file name of the chosen path.
+struct PathSplit {
+    Text folder;
+    Text name;
+};
+
+// PathPart and FilePart treat a double quote and a vertical bar as delimiters, which no Windows
+// path holds; a Linux file or folder name may hold both, and there they would name the include
+// ".inc" or put it into another folder, over whatever file of that name is there. Where the two
+// parts do not give back the whole path (less a leading or enclosing pair of quotes), the path is
+// split at its last separator instead.
+PathSplit SplitInputPath(const Text& inputPath) {
+    PathSplit parts{PathPart(inputPath), FilePart(inputPath)};
+    const Text whole = parts.folder + parts.name;
+    const Text bare = MidText(inputPath, FindText(inputPath, u"\"") == 1 ? 2 : 1);
+    if (TextEquals(whole, bare) || TextEquals(whole + u"\"", bare)) {
+        return parts;
+    }
+    const size_t separator = inputPath.find_last_of(u"\\/");
+    const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
+    return PathSplit{LeftText(inputPath, folderLength), MidText(inputPath, folderLength + 1)};
+}
+
 Text BaseNameOf(const Text& inputPath) {
-    const Text name = FilePart(inputPath);
+    const Text name = SplitInputPath(inputPath).name;
     return MidText(name, 1, TextLength(name) - 4);
 }
 
@@ -67,7 +90,7 @@ bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& b
 }  // namespace
 
 Text IncludePathFor(const Text& inputPath) {
-    return PathPart(inputPath) + BaseNameOf(inputPath) + u".inc";
+    return SplitInputPath(inputPath).folder + BaseNameOf(inputPath) + u".inc";
 }
 
 Message ConvertFile(const Text& inputPath) {

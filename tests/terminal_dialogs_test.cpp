@@ -69,6 +69,13 @@ TEST_F(TerminalDialogTest, AsksAgainForAPathInAMissingFolder) {
     EXPECT_NE(out.str().find("is a folder"), std::string::npos);
 }
 
+TEST_F(TerminalDialogTest, SaysWhenAPathIsTooLong) {
+    const std::string tooLong = std::string(300, 'a') + "/scene.x3d\n";
+    EXPECT_EQ(Choose(tooLong), u"");
+    EXPECT_NE(out.str().find("File name too long"), std::string::npos);
+    EXPECT_EQ(out.str().find("does not exist"), std::string::npos);
+}
+
 TEST_F(TerminalDialogTest, KeepsNonAsciiNames) {
     EXPECT_EQ(Choose("szene_\xc3\xbc.x3d\n"), InFolder("szene_\xc3\xbc.x3d"));
 }

@@ -78,8 +78,14 @@ Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
         Print(terminal, FromPath(path) + u" is a folder; name a file in it.\n");
         return Text();
     }
-    if (!IsFolder(path.parent_path())) {
-        Print(terminal, u"The folder " + FromPath(path.parent_path()) + u" does not exist.\n");
+    std::error_code error;
+    if (!fs::is_directory(path.parent_path(), error)) {
+        // Say why, in the system's words, when it is not simply missing (a path too long, say).
+        const bool missing = !error || error == std::errc::no_such_file_or_directory ||
+                             error == std::errc::not_a_directory;
+        Print(terminal, missing
+                            ? u"The folder " + FromPath(path.parent_path()) + u" does not exist.\n"
+                            : FromPath(path) + u": " + FromUtf8(error.message()) + u".\n");
         return Text();
     }
     return FromPath(path);

@@ -12,16 +12,24 @@ namespace vex {
 
 namespace {
 
+// The failure of a path that names something other than a file or a folder; no errno value.
+constexpr int NotRegularFile = -1;
+
 class PosixFileSystem final : public FileSystem {
   public:
     FileHandle OpenForReading(const Text& path) override {
         const int fd = OpenPath(path, O_RDONLY);
-        if (fd >= 0 && IsDirectory(fd)) {
-            // A folder opens on Linux but cannot be read; refuse it here, as Windows does.
-            ::close(fd);
-            return Fail(EISDIR);
+        if (fd < 0) {
+            return Fail(errno);
         }
-        return fd >= 0 ? fd : Fail(errno);
+        // A folder opens on Linux but cannot be read, and a pipe or a device may never end; only
+        // a regular file is read, as on Windows.
+        const int refused = RefusalOf(fd);
+        if (refused != 0) {
+            ::close(fd);
+            return Fail(refused);
+        }
+        return fd;
     }
 
     FileHandle CreateForWriting(const Text& path) override {
@@ -77,7 +85,10 @@ class PosixFileSystem final : public FileSystem {
         return false;
     }
 
-    Text LastError() override { return FromUtf8(std::strerror(lastError_)); }
+    Text LastError() override {
+        return lastError_ == NotRegularFile ? Text(u"not a regular file")
+                                            : FromUtf8(std::strerror(lastError_));
+    }
 
     bool SameFile(const Text& a, const Text& b) override {
         struct stat first {};
@@ -92,12 +103,25 @@ class PosixFileSystem final : public FileSystem {
             errno = ENOENT;
             return -1;
         }
-        return ::open(ToUtf8(path).c_str(), flags | O_CLOEXEC, 0666);
+        // Without O_NONBLOCK the open of a named pipe would wait for a process at its other end,
+        // maybe for ever. Reads and writes wait as usual once the file is open.
+        const int fd = ::open(ToUtf8(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+        if (fd >= 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        }
+        return fd;
     }
 
-    static bool IsDirectory(int fd) {
+    // 0 for a regular file, else the error that refuses it.
+    static int RefusalOf(int fd) {
         struct stat info {};
-        return ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+        if (::fstat(fd, &info) != 0) {
+            return errno;
+        }
+        if (S_ISREG(info.st_mode)) {
+            return 0;
+        }
+        return S_ISDIR(info.st_mode) ? EISDIR : NotRegularFile;
     }
 
     // Remembers the error and gives the failure result of every call: -1.

@@ -1,0 +1,104 @@
+// The whole conversion over arbitrary input: the scan must keep within the table and count only
+// what it stored, the include must consist of CR LF-terminated lines only and hold exactly the
+// rows the counters announce, the summary must report the same counters, and the input must be
+// left as it was.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "conversion/conversion.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/memory_file_system.h"
+
+namespace {
+
+using vex::Text;
+
+constexpr char16_t InputPath[] = u"/m/scene.x3d";
+constexpr char16_t OutputPath[] = u"/m/scene.inc";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+void CheckTable(const vex::ObjectTable& table) {
+    FUZZ_CHECK(table.rowCount >= 0 && table.rowCount <= vex::ObjectCapacity);
+    FUZZ_CHECK(table.leftOut >= 0);
+    FUZZ_CHECK(table.leftOut == 0 || table.rowCount == vex::ObjectCapacity);
+    int64_t sweeps = 0;
+    int64_t blobs = 0;
+    for (int64_t i = 1; i <= table.rowCount; ++i) {
+        const Text& name = table.rows[static_cast<size_t>(i)].name;
+        sweeps += name.rfind(u"Sweep", 0) == 0 ? 1 : 0;
+        blobs += name.rfind(u"Mball", 0) == 0 ? 1 : 0;
+    }
+    FUZZ_CHECK(sweeps == table.sweepCount && blobs == table.blobCount);
+    FUZZ_CHECK(table.rows[0].name.empty() && table.rows[0].translation.vector.empty());
+}
+
+vex::ObjectTable ScanInput() {
+    vex::ObjectTable table;
+    const vex::LineFileId input = vex::OpenLineFile(vex::AutoId, InputPath);
+    FUZZ_CHECK(input != 0);
+    vex::Scan(input, table);
+    FUZZ_CHECK(vex::CloseLineFile(input));
+    return table;
+}
+
+// Every line of the include ends with CR LF, and neither byte occurs anywhere else.
+void CheckLineEnds(std::string_view include) {
+    FUZZ_CHECK(include.size() >= 2 && include.substr(include.size() - 2) == "\r\n");
+    for (size_t i = 0; i < include.size(); ++i) {
+        if (include[i] == '\r') {
+            FUZZ_CHECK(i + 1 < include.size() && include[i + 1] == '\n');
+        } else if (include[i] == '\n') {
+            FUZZ_CHECK(i > 0 && include[i - 1] == '\r');
+        }
+    }
+}
+
+void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
+    int64_t points = 0;
+    int64_t components = 0;
+    bool countLineSeen = false;
+    const std::string countLine = "     " + std::to_string(table.sweepCount + 2) + ",";
+    for (size_t from = 0; from < include.size();) {
+        const size_t end = include.find("\r\n", from);
+        const std::string_view line = include.substr(from, end - from);
+        points += StartsWith(line, "     <") ? 1 : 0;
+        components += StartsWith(line, "     sphere{ <0,0,0>, 1, 1 scale <") ? 1 : 0;
+        countLineSeen = countLineSeen || line == countLine;
+        from = end + 2;
+    }
+    FUZZ_CHECK(points == (table.sweepCount > 0 ? table.sweepCount + 2 : 0));
+    FUZZ_CHECK(components == table.blobCount);
+    FUZZ_CHECK(countLineSeen == (table.sweepCount > 0));
+}
+
+void CheckSummary(const vex::Message& message, const vex::ObjectTable& table) {
+    const Text expected = u"scene.inc created > blobs: " + vex::DecimalText(table.blobCount) +
+                          u" sweeps: " + vex::DecimalText(table.sweepCount);
+    FUZZ_CHECK(message.caption == vex::SummaryCaption);
+    FUZZ_CHECK(message.text.rfind(expected, 0) == 0);
+    FUZZ_CHECK((message.text.size() > expected.size()) == (table.leftOut > 0));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    vex::fuzz::MemoryFileSystem files;
+    files.files[InputPath] = input;
+    vex::ScopedFileSystem scope(files);
+
+    const vex::ObjectTable table = ScanInput();
+    CheckTable(table);
+    const vex::Message message = vex::ConvertFile(InputPath);
+    CheckSummary(message, table);
+    FUZZ_CHECK(files.files.count(OutputPath) == 1);
+    CheckLineEnds(files.files[OutputPath]);
+    CheckRowsWritten(files.files[OutputPath], table);
+    FUZZ_CHECK(files.files[InputPath] == input);
+    return 0;
+}

@@ -1,0 +1,79 @@
+#!/bin/bash
+# vexlorin.exe end to end under Wine, worked by the driver as a user would: one run converts a
+# copy of the fixture, one run cancels. Needs a display (run under xvfb-run). With a screenshot
+# folder, each dialog is photographed (import -window root) when the driver asks.
+#
+#   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> [<screenshot folder>]
+#
+# A third run picks a file whose output would be the file itself (copy.INC gives copy.inc, on
+# Windows the same file): the program must say so and leave the file alone.
+set -u
+program="$1"
+driver="$2"
+fixtures="$3"
+shots="${4:-}"
+here="$(cd "$(dirname "$0")" && pwd)"
+run="$here/wine_run.sh"
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/vexlorin-e2e.XXXXXX")"
+trap 'rm -rf "$work"; kill "$watcher" 2>/dev/null' EXIT
+mkdir -p "$work/my scenes" "$work/shots"
+cp "$fixtures/scene.x3d" "$work/my scenes/scene.x3d"
+[ -n "$shots" ] && mkdir -p "$shots"
+
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# Takes a picture whenever the driver asks for one by making NAME.want.
+watch_for_shots() {
+    while true; do
+        for want in "$work"/shots/*.want; do
+            [ -e "$want" ] || continue
+            name="$(basename "$want" .want)"
+            if [ -n "$shots" ]; then
+                import -window root -crop "$(cat "$want")" +repage "$shots/$name.png" 2>/dev/null
+            fi
+            rm -f "$want"
+            touch "$work/shots/$name.done"
+        done
+        sleep 0.2
+    done
+}
+watch_for_shots &
+watcher=$!
+
+failed=0
+step() {
+    local name="$1"
+    shift
+    if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failed=1; fi
+}
+
+# drive <path to type or -> <caption> <text> <screenshot prefix>
+drive() {
+    local typed="$1"
+    [ "$typed" != - ] && typed="$(windows "$typed")"
+    timeout 150 "$run" "$driver" "$(windows "$program")" "$(windows "$work")" "$typed" "$2" "$3" \
+        "$(windows "$work/shots")" "$4"
+    step "the driver saw every dialog as expected" test $? -eq 0
+}
+
+scenes="$work/my scenes"
+summary="Vexlorin 0.5  quillbrace 3.10.23"
+
+echo "--- a run that converts the fixture"
+drive "$scenes/scene.x3d" "$summary" "scene.inc created > blobs: 3 sweeps: 5" convert
+step "scene.inc equals the fixture byte for byte" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
+step "the input is unchanged" cmp "$scenes/scene.x3d" "$fixtures/scene.x3d"
+
+echo "--- a run that cancels"
+rm -f "$scenes/scene.inc"
+drive - "Info:" "canceled" cancel
+step "nothing was written" test "$(ls -A "$scenes")" = "scene.x3d"
+
+echo "--- a run whose output would be its own input, spelled in other case"
+cp "$fixtures/scene.x3d" "$scenes/copy.INC"
+drive "$scenes/copy.INC" "$summary" \
+    "$(windows "$scenes/copy.inc") is the chosen file itself; it was left as it is and nothing was written." \
+    same-file
+step "the chosen file is unchanged" cmp "$scenes/copy.INC" "$fixtures/scene.x3d"
+exit $failed

@@ -1,0 +1,217 @@
+// The line file against the real Win32 file calls: sharing, failures, and file identity.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "conversion/conversion.h"
+#include "tests/test_support.h"
+#include "text/file_system.h"
+#include "text/line_file.h"
+
+namespace vex {
+namespace {
+
+const wchar_t* Wide(const Text& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// A Win32 handle owned by the test.
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    FileHandle file() const { return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle_)); }
+
+  private:
+    HANDLE handle_;
+};
+
+Handle OpenShared(const Text& path, DWORD access, DWORD share) {
+    return Handle(CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// "Plain words": the system's message without the line end and period Windows puts after it.
+void ExpectPlainWords(const Text& message) {
+    ASSERT_FALSE(message.empty());
+    EXPECT_NE(message.back(), u'\n');
+    EXPECT_NE(message.back(), u'.');
+    EXPECT_EQ(message.find(u'\r'), Text::npos);
+}
+
+class Win32FileTest : public ::testing::Test {
+  protected:
+    test::TempFolder folder;
+    Text Path(const std::string& name) { return folder.TextPath(name); }
+    void Write(const std::string& name, const std::string& bytes) {
+        test::WriteBytes(folder.path() / name, bytes);
+    }
+    std::string Read(const std::string& name) { return test::ReadBytes(folder.path() / name); }
+};
+
+TEST_F(Win32FileTest, ReadsLinesThroughTheWin32Calls) {
+    Write("in.txt", "a\r\nb\rc\n\n");
+    const LineFileId id = OpenLineFile(AutoId, Path("in.txt"));
+    ASSERT_NE(id, 0);
+    for (const char16_t* line : {u"a", u"b", u"c", u""}) {
+        EXPECT_FALSE(IsEndOfFile(id));
+        EXPECT_EQ(ReadLine(id, AnsiFormat), line);
+    }
+    EXPECT_TRUE(IsEndOfFile(id));
+    EXPECT_TRUE(CloseLineFile(id));
+}
+
+TEST_F(Win32FileTest, SharesAnOpenFileWithNobody) {
+    Write("in.txt", "x\n");
+    const LineFileId id = OpenLineFile(AutoId, Path("in.txt"));
+    ASSERT_NE(id, 0);
+    EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
+    ExpectPlainWords(LastLineFileError());
+    EXPECT_FALSE(
+        OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE).valid());
+    EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
+    EXPECT_TRUE(CloseLineFile(id));
+    EXPECT_EQ(Read("in.txt"), "x\n");
+}
+
+TEST_F(Win32FileTest, CannotOpenAFileHeldOpenElsewhere) {
+    Write("in.txt", "x\n");
+    const Handle held = OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(held.valid());
+    EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
+    EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
+}
+
+TEST_F(Win32FileTest, ReportsFailedOpensInPlainWords) {
+    const Text missingFolder = Path("missing") + u"\\out.inc";
+    for (const Text& path : {Path("missing.x3d"), missingFolder, folder.TextPath(""), Text()}) {
+        EXPECT_EQ(OpenLineFile(AutoId, path), 0) << ToUtf8(path);
+        ExpectPlainWords(LastLineFileError());
+    }
+    EXPECT_EQ(CreateLineFile(AutoId, missingFolder), 0);
+    ExpectPlainWords(LastLineFileError());
+    EXPECT_EQ(CreateLineFile(AutoId, Text(u"a\0b", 3)), 0);
+}
+
+TEST_F(Win32FileTest, CreatingEmptiesAnExistingFileEvenAHiddenOne) {
+    Write("out.inc", std::string(10000, 'z'));
+    ASSERT_TRUE(SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_HIDDEN));
+    const LineFileId id = CreateLineFile(AutoId, Path("out.inc"));
+    ASSERT_NE(id, 0);
+    WriteLine(id, u"abc", AnsiFormat);
+    EXPECT_TRUE(CloseLineFile(id));
+    EXPECT_EQ(Read("out.inc"), "abc\r\n");
+}
+
+TEST_F(Win32FileTest, LeavesAReadOnlyFileAsItIs) {
+    Write("out.inc", "keep\r\n");
+    ASSERT_TRUE(SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_READONLY));
+    if (OpenShared(Path("out.inc"), GENERIC_WRITE, 0).valid()) {
+        // Wine keeps read-only as file permissions, which do not bind the superuser.
+        GTEST_SKIP() << "read-only files can be written here (running as root under Wine?)";
+    }
+    EXPECT_EQ(CreateLineFile(AutoId, Path("out.inc")), 0);
+    ExpectPlainWords(LastLineFileError());
+    SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Read("out.inc"), "keep\r\n");
+}
+
+TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytes) {
+    Write("in.txt", "x");
+    const Handle readOnly = OpenShared(Path("in.txt"), GENERIC_READ, 0);
+    ASSERT_TRUE(readOnly.valid());
+    FileSystem& files = NativeFileSystem();
+    EXPECT_LT(files.Write(readOnly.file(), "abc", 3), 3);
+    ExpectPlainWords(files.LastError());
+}
+
+TEST_F(Win32FileTest, AFailedReadReturnsMinusOne) {
+    Write("out.txt", "x");
+    const Handle writeOnly = OpenShared(Path("out.txt"), GENERIC_WRITE, 0);
+    ASSERT_TRUE(writeOnly.valid());
+    char byte = 0;
+    EXPECT_EQ(NativeFileSystem().Read(writeOnly.file(), &byte, 1), -1);
+}
+
+TEST_F(Win32FileTest, SeeksFromTheCurrentPosition) {
+    FileSystem& files = NativeFileSystem();
+    const FileHandle file = files.CreateForWriting(Path("out.txt"));
+    ASSERT_NE(file, NoFileHandle);
+    EXPECT_EQ(files.Write(file, "abcdef", 6), 6);
+    EXPECT_TRUE(files.Seek(file, -4));
+    EXPECT_EQ(files.Write(file, "XY", 2), 2);
+    EXPECT_FALSE(files.Seek(file, -100));  // before the start of the file
+    EXPECT_TRUE(files.Close(file));
+    EXPECT_EQ(Read("out.txt"), "abXYef");
+}
+
+TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {
+    Write("Scene.x3d", "x\n");
+    Write("other.x3d", "x\n");
+    FileSystem& files = NativeFileSystem();
+    EXPECT_TRUE(files.SameFile(Path("Scene.x3d"), Path("SCENE.X3D")));
+    EXPECT_TRUE(files.SameFile(Path("Scene.x3d"), folder.TextPath(".") + u"\\Scene.x3d"));
+    EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("other.x3d")));
+    EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("missing.x3d")));
+    EXPECT_FALSE(files.SameFile(Path("missing.x3d"), Path("missing.x3d")));
+}
+
+TEST_F(Win32FileTest, KnowsAFileByItsShortName) {
+    Write("a long scene name.inc", "x\n");
+    const Text longPath = Path("a long scene name.inc");
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameW(Wide(longPath), shortPath, MAX_PATH);
+    const Text shortText(reinterpret_cast<const char16_t*>(shortPath), length);
+    if (length == 0 || shortText == longPath) {
+        GTEST_SKIP() << "this file system gives no short names";
+    }
+    EXPECT_TRUE(NativeFileSystem().SameFile(longPath, shortText)) << ToUtf8(shortText);
+}
+
+TEST_F(Win32FileTest, NeverEmptiesTheChosenFileSpelledInOtherCase) {
+    // The output of scene.INC is scene.inc: on Windows the very same file.
+    Write("scene.INC", "Transform DEF=\"Sweep_TRANSFORM\"\n");
+    const Message message = ConvertFile(Path("scene.INC"));
+    EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
+    EXPECT_EQ(Read("scene.INC"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
+}
+
+TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
+    Write("scene.x3d", "Transform DEF=\"Sweep_TRANSFORM\"\n");
+    if (!CreateHardLinkW(Wide(Path("scene.inc")), Wide(Path("scene.x3d")), nullptr)) {
+        GTEST_SKIP() << "hard links cannot be made here";
+    }
+    const Message message = ConvertFile(Path("scene.x3d"));
+    EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
+    EXPECT_EQ(Read("scene.x3d"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
+}
+
+TEST_F(Win32FileTest, WritesANonAsciiBaseNameThroughTheCodePage) {
+    const Text input = Path("") + u"szene_\u00fc.x3d";
+    const std::string transform =
+        "<Transform DEF=\"Sweep_TRANSFORM\"\n translation=\"1 2 3\"\n scale=\"1 1 1\"\n"
+        " rotation=\"0 0 1 0\"\n";
+    test::WriteBytes(folder.path() / u"szene_\u00fc.x3d", transform);
+    EXPECT_EQ(ConvertFile(input).text, u"szene_\u00fc.inc created > blobs: 0 sweeps: 1");
+    const std::string bytes = test::ReadBytes(folder.path() / u"szene_\u00fc.inc");
+    EXPECT_NE(bytes.find("#declare szene_\xfc =\r\n"), std::string::npos);
+}
+
+TEST_F(Win32FileTest, ConvertsTheFixtureExactly) {
+    Write("scene.x3d", test::ReadBytes(test::FixturePath("scene.x3d")));
+    const Message message = ConvertFile(Path("scene.x3d"));
+    EXPECT_EQ(message.caption, u"Vexlorin 0.5  quillbrace 3.10.23");
+    EXPECT_EQ(message.text, u"scene.inc created > blobs: 3 sweeps: 5");
+    EXPECT_EQ(Read("scene.inc"), test::ReadBytes(test::FixturePath("scene.inc")));
+}
+
+}  // namespace
+}  // namespace vex

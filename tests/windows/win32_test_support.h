@@ -1,0 +1,77 @@
+// Helpers for the tests that run against Windows itself (under Wine here): finding and working
+// the dialogs of this process from a second thread, with every wait bounded.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "text/text.h"
+
+namespace vex::test {
+
+inline constexpr DWORD WaitLimitMs = 30000;
+
+// A top-level dialog (class #32770) of this process with the caption, waited for up to the
+// limit; null when none came.
+HWND WaitForDialog(const std::wstring& caption, DWORD limitMs = WaitLimitMs);
+
+// A visible dialog owned by `owner` (a message the dialog shows), waited for; null when none came.
+HWND WaitForOwnedDialog(HWND owner, DWORD limitMs = WaitLimitMs);
+
+// Waits until the window is gone, up to the limit.
+bool WaitUntilGone(HWND window, DWORD limitMs = WaitLimitMs);
+
+std::wstring WindowText(HWND window);
+
+// The visible child windows of the class, in Z order.
+std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& className);
+
+// Presses a button of a dialog the way a click does.
+void Press(HWND dialog, int button);
+
+// The selected entry of a combo box.
+std::wstring SelectedEntry(HWND combo);
+
+// Runs `work` on a second thread while the calling thread shows a modal dialog, and joins it.
+// The worker must close the dialog; every wait in it is bounded, and should it still fail to, the
+// test's ctest timeout ends the run.
+class DialogWorker {
+  public:
+    explicit DialogWorker(std::function<void()> work) : thread_(std::move(work)) {}
+    ~DialogWorker() { thread_.join(); }
+    DialogWorker(const DialogWorker&) = delete;
+    DialogWorker& operator=(const DialogWorker&) = delete;
+
+  private:
+    std::thread thread_;
+};
+
+// A plain top-level window made by the calling thread, destroyed with this object.
+class TestWindow {
+  public:
+    TestWindow(const wchar_t* title, DWORD style, DWORD exStyle = 0);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+    HWND get() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+// Handles the messages waiting for the calling thread's windows.
+void PumpMessages();
+
+// The Windows path of a Linux path, as Wine shows it (the Linux root is drive Z:).
+Text WindowsPathOf(const std::string& linuxPath);
+
+Text CurrentDirectory();
+
+// True when the tests run under Wine rather than Windows.
+bool IsWine();
+
+}  // namespace vex::test
