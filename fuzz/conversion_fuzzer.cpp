@@ -88,7 +88,7 @@ void CheckSummary(const vex::Message& message, const vex::ObjectTable& table) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    vex::fuzz::MemoryFileSystem files;
+    vex::test::MemoryFileSystem files;
     files.files[InputPath] = input;
     vex::ScopedFileSystem scope(files);
 

@@ -1,72 +1,84 @@
 #include "fuzz/memory_file_system.h"
 
 #include <algorithm>
-#include <cstring>
 
-namespace vex::fuzz {
-
-MemoryFileSystem::Open* MemoryFileSystem::Find(FileHandle file) {
-    const auto it = open_.find(file);
-    return it == open_.end() ? nullptr : &it->second;
-}
+namespace vex::test {
 
 FileHandle MemoryFileSystem::OpenForReading(const Text& path) {
     if (files.count(path) == 0) {
-        return NoFileHandle;
+        return Failed(u"No such file or directory");
     }
-    open_[nextHandle_] = Open{path, 0};
-    return nextHandle_++;
+    open_[next_] = Open{path, 0};
+    return next_++;
 }
 
 FileHandle MemoryFileSystem::CreateForWriting(const Text& path) {
     files[path].clear();
-    open_[nextHandle_] = Open{path, 0};
-    return nextHandle_++;
+    open_[next_] = Open{path, 0};
+    return next_++;
+}
+
+int64_t MemoryFileSystem::NextChunk(int64_t n) {
+    if (readChunks.empty()) {
+        return n;
+    }
+    const int64_t chunk = readChunks[nextChunk_++ % readChunks.size()];
+    return chunk == 0 ? n : std::min(n, chunk);
 }
 
 int64_t MemoryFileSystem::Read(FileHandle file, char* into, int64_t n) {
-    Open* open = Find(file);
-    if (open == nullptr || n < 0) {
-        return -1;
+    Open& open = Find(file);
+    if (n < 0 || (failReadAfter >= 0 && open.position >= failReadAfter)) {
+        return Failed(u"Input/output error");
     }
-    const std::string& bytes = files[open->path];
-    int64_t take = std::min<int64_t>(n, static_cast<int64_t>(bytes.size()) - open->position);
-    if (!chunks_.empty()) {
-        const uint8_t chunk = chunks_[nextChunk_++ % chunks_.size()];
-        take = chunk == 0 ? take : std::min<int64_t>(take, chunk);
-    }
-    take = std::max<int64_t>(take, 0);
-    std::memcpy(into, bytes.data() + open->position, static_cast<size_t>(take));
-    open->position += take;
-    return take;
+    const std::string& content = files.at(open.path);
+    const int64_t left = static_cast<int64_t>(content.size()) - open.position;
+    const int64_t got = std::max<int64_t>(0, std::min(NextChunk(n), left));
+    content.copy(into, static_cast<size_t>(got), static_cast<size_t>(open.position));
+    open.position += got;
+    return got;
 }
 
 int64_t MemoryFileSystem::Write(FileHandle file, const char* bytes, int64_t n) {
-    Open* open = Find(file);
-    if (open == nullptr || n < 0) {
-        return -1;
+    Open& open = Find(file);
+    if (n < 0) {
+        return Failed(u"Invalid argument");
     }
-    std::string& content = files[open->path];
-    const auto at = static_cast<size_t>(open->position);
-    if (content.size() < at + static_cast<size_t>(n)) {
-        content.resize(at + static_cast<size_t>(n));
+    int64_t allowed = n;
+    if (writeLimit >= 0 && open.position + n > writeLimit) {
+        allowed = std::max<int64_t>(0, writeLimit - open.position);
+        Failed(u"No space left on device");
     }
-    content.replace(at, static_cast<size_t>(n), bytes, static_cast<size_t>(n));
-    open->position += n;
-    return n;
+    std::string& content = files.at(open.path);
+    const auto at = static_cast<size_t>(open.position);
+    content.resize(std::max(content.size(), at + static_cast<size_t>(allowed)));
+    content.replace(at, static_cast<size_t>(allowed), bytes, static_cast<size_t>(allowed));
+    open.position += allowed;
+    return allowed;
 }
 
 bool MemoryFileSystem::Seek(FileHandle file, int64_t delta) {
-    Open* open = Find(file);
-    if (open == nullptr || open->position + delta < 0) {
+    Open& open = Find(file);
+    if (open.position + delta < 0) {
+        Failed(u"Invalid argument");
         return false;
     }
-    open->position += delta;
+    open.position += delta;
     return true;
 }
 
 bool MemoryFileSystem::Close(FileHandle file) {
-    return open_.erase(file) == 1;
+    Find(file);
+    open_.erase(file);
+    if (failClose) {
+        Failed(u"Input/output error");
+    }
+    return !failClose;
 }
 
-}  // namespace vex::fuzz
+int64_t MemoryFileSystem::Failed(const char16_t* error) {
+    lastError_ = error;
+    return -1;
+}
+
+}  // namespace vex::test

@@ -1,6 +1,8 @@
-// An in-memory file system for the fuzz targets: files are byte strings held by path, and every
-// read hands out at most as many bytes as the next entry of a chunk schedule says, so the line
-// reader meets buffer fills of any size and line ends split across them.
+// Files held in memory for the tests and the fuzz targets, with faults on demand: reads hand out
+// at most as many bytes as the next entry of `readChunks` says (used in a cycle, 0 meaning "as many
+// as were asked for"), so a reader meets buffer fills of any size and line ends split across them;
+// a read starting at or past `failReadAfter` fails; writing falls short once a file holds
+// `writeLimit` bytes; closes fail when `failClose` is set.
 #pragma once
 
 #include <cstdint>
@@ -10,14 +12,15 @@
 
 #include "text/file_system.h"
 
-namespace vex::fuzz {
+namespace vex::test {
 
 class MemoryFileSystem final : public FileSystem {
   public:
-    // Chunk sizes for successive reads, used in a cycle; 0 means "as much as was asked for".
-    explicit MemoryFileSystem(std::vector<uint8_t> chunks = {}) : chunks_(std::move(chunks)) {}
-
     std::map<Text, std::string> files;
+    std::vector<int64_t> readChunks;
+    int64_t failReadAfter = -1;  // no failure when negative
+    int64_t writeLimit = -1;     // no limit when negative
+    bool failClose = false;
 
     FileHandle OpenForReading(const Text& path) override;
     FileHandle CreateForWriting(const Text& path) override;
@@ -25,7 +28,7 @@ class MemoryFileSystem final : public FileSystem {
     int64_t Write(FileHandle file, const char* bytes, int64_t n) override;
     bool Seek(FileHandle file, int64_t delta) override;
     bool Close(FileHandle file) override;
-    Text LastError() override { return u"no such file in memory"; }
+    Text LastError() override { return lastError_; }
     bool SameFile(const Text& a, const Text& b) override { return a == b && files.count(a) != 0; }
 
   private:
@@ -34,12 +37,16 @@ class MemoryFileSystem final : public FileSystem {
         int64_t position = 0;
     };
 
-    Open* Find(FileHandle file);
+    // The open file behind a handle; a handle that is not open is a fault of the caller, and
+    // throws (a failed test, a crash for the fuzzer).
+    Open& Find(FileHandle file) { return open_.at(file); }
+    int64_t NextChunk(int64_t n);
+    int64_t Failed(const char16_t* error);
 
-    std::vector<uint8_t> chunks_;
-    size_t nextChunk_ = 0;
     std::map<FileHandle, Open> open_;
-    FileHandle nextHandle_ = 3;
+    FileHandle next_ = 3;
+    size_t nextChunk_ = 0;
+    Text lastError_;
 };
 
-}  // namespace vex::fuzz
+}  // namespace vex::test
