@@ -1,6 +1,6 @@
-// The line reader over arbitrary bytes, cut into reads of arbitrary sizes, against a plain
-// reference splitter: the same lines must come out, in the same order, and the end of the file
-// must be seen exactly after the last one.
+// The line reader over arbitrary bytes, cut into reads of arbitrary sizes, against the plain
+// splitter and per-byte decoding of fuzz/reference_rules.h: the same lines must come out, in the
+// same order, and the end of the file must be seen exactly after the last one.
 //
 // Input layout: byte 0 holds the length of the chunk schedule (low four bits), the format (bit 4)
 // and how many lines are read between two end-of-file tests, 1 to 4 (bits 5 and 6); then come the
@@ -15,36 +15,12 @@
 
 #include "fuzz/fuzz_check.h"
 #include "fuzz/memory_file_system.h"
+#include "fuzz/reference_rules.h"
 #include "text/line_file.h"
 
 namespace {
 
 using vex::Text;
-
-// LF, CR, CR LF and a zero byte each end a line; bytes after the last line end make one more line.
-std::vector<std::string> SplitLines(std::string_view bytes) {
-    std::vector<std::string> lines;
-    std::string current;
-    bool pending = false;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c == '\n' || c == '\r' || c == '\0') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-                ++i;
-            }
-            lines.push_back(current);
-            current.clear();
-            pending = false;
-        } else {
-            current.push_back(c);
-            pending = true;
-        }
-    }
-    if (pending) {
-        lines.push_back(current);
-    }
-    return lines;
-}
 
 // In the ANSI format every byte is one character, and bytes below 0x80 are themselves.
 void CheckAnsiShape(const std::string& bytes, const Text& line) {
@@ -56,15 +32,16 @@ void CheckAnsiShape(const std::string& bytes, const Text& line) {
 }
 
 Text Expected(const std::string& bytes, int32_t format) {
-    return format == vex::Utf8Format ? vex::FromUtf8(bytes) : vex::DecodeAnsi(bytes);
+    return format == vex::Utf8Format ? vex::FromUtf8(bytes) : vex::reference::DecodeEachByte(bytes);
 }
 
-void CheckReader(std::string_view content, std::vector<uint8_t> chunks, int32_t format,
+void CheckReader(std::string_view content, const std::vector<uint8_t>& chunks, int32_t format,
                  int readsPerTest) {
-    vex::fuzz::MemoryFileSystem files(std::move(chunks));
+    vex::test::MemoryFileSystem files;
+    files.readChunks.assign(chunks.begin(), chunks.end());
     files.files[u"in"] = std::string(content);
     vex::ScopedFileSystem scope(files);
-    const std::vector<std::string> lines = SplitLines(content);
+    const std::vector<std::string> lines = vex::reference::SplitLines(content);
 
     const vex::LineFileId id = vex::OpenLineFile(vex::AutoId, u"in");
     FUZZ_CHECK(id != 0);
@@ -96,9 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t scheduleLength = std::min<size_t>(control & 0x0F, size - 1);
     const int32_t format = (control & 0x10) != 0 ? vex::Utf8Format : vex::AnsiFormat;
     const int readsPerTest = 1 + ((control >> 5) & 0x03);
-    std::vector<uint8_t> chunks(data + 1, data + 1 + scheduleLength);
+    const std::vector<uint8_t> chunks(data + 1, data + 1 + scheduleLength);
     const std::string_view content(reinterpret_cast<const char*>(data) + 1 + scheduleLength,
                                    size - 1 - scheduleLength);
-    CheckReader(content, std::move(chunks), format, readsPerTest);
+    CheckReader(content, chunks, format, readsPerTest);
     return 0;
 }

@@ -1,7 +1,5 @@
-// The text operations against plain reference versions that walk the text one position at a time,
-// on random texts and on any start and count, the most negative and the largest 64-bit values
-// included. The references compare positions and never add to a start or a count, so they cannot
-// overflow whatever they are given.
+// The text operations against their plain versions (fuzz/reference_rules.h), on random texts and
+// on any start and count, the most negative and the largest 64-bit values included.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -9,11 +7,14 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/reference_rules.h"
 #include "text/text.h"
 
 namespace {
 
 using vex::Text;
+using vex::reference::Length;
+namespace ref = vex::reference;
 
 constexpr int64_t Min64 = std::numeric_limits<int64_t>::min();
 constexpr int64_t Max64 = std::numeric_limits<int64_t>::max();
@@ -89,121 +90,6 @@ class Bytes {
     size_t used_ = 0;
 };
 
-int64_t Length(const Text& t) {
-    return static_cast<int64_t>(t.size());
-}
-
-// The code unit at 1-based position pos.
-char16_t At(const Text& t, int64_t pos) {
-    return t[static_cast<size_t>(pos - 1)];
-}
-
-int64_t RefFind(const Text& t, const Text& s, int64_t start) {
-    if (t.empty() || s.empty() || start > Length(t)) {
-        return 0;
-    }
-    for (int64_t pos = start < 1 ? 1 : start; pos <= Length(t) - Length(s) + 1; ++pos) {
-        int64_t same = 0;
-        while (same < Length(s) && At(t, pos + same) == At(s, same + 1)) {
-            ++same;
-        }
-        if (same == Length(s)) {
-            return pos;
-        }
-    }
-    return 0;
-}
-
-Text RefMid(const Text& t, int64_t start, int64_t n) {
-    Text result;
-    for (int64_t pos = 1; pos <= Length(t); ++pos) {
-        if (pos >= start && Length(result) < n) {
-            result.push_back(At(t, pos));
-        }
-    }
-    return result;
-}
-
-Text RefMidToEnd(const Text& t, int64_t start) {
-    Text result;
-    for (int64_t pos = 1; pos <= Length(t); ++pos) {
-        if (pos >= start) {
-            result.push_back(At(t, pos));
-        }
-    }
-    return result;
-}
-
-Text RefLeft(const Text& t, int64_t n) {
-    Text result;
-    for (int64_t pos = 1; pos <= Length(t) && pos <= n; ++pos) {
-        result.push_back(At(t, pos));
-    }
-    return result;
-}
-
-Text RefTrim(const Text& t) {
-    int64_t first = 1;
-    while (first <= Length(t) && At(t, first) == u' ') {
-        ++first;
-    }
-    int64_t last = Length(t);
-    while (last >= first && At(t, last) == u' ') {
-        --last;
-    }
-    Text result;
-    for (int64_t pos = first; pos <= last; ++pos) {
-        result.push_back(At(t, pos));
-    }
-    return result;
-}
-
-Text RefDecimal(int64_t v) {
-    const std::string digits = std::to_string(v);
-    return Text(digits.begin(), digits.end());
-}
-
-bool IsSeparator(char16_t c) {
-    return c == u'\\' || c == u'/';
-}
-
-size_t PartStart(const Text& p) {
-    return !p.empty() && p[0] == u'"' ? 1 : 0;
-}
-
-Text RefPathPart(const Text& p) {
-    size_t end = 0;  // one past the last separator met before the first vertical bar
-    for (size_t i = 0; i < p.size() && p[i] != u'|'; ++i) {
-        end = IsSeparator(p[i]) ? i + 1 : end;
-    }
-    const size_t begin = PartStart(p);
-    return end > begin ? p.substr(begin, end - begin) : Text();
-}
-
-Text RefFilePart(const Text& p) {
-    size_t begin = PartStart(p);
-    for (size_t i = 0; i < p.size(); ++i) {
-        begin = IsSeparator(p[i]) ? i + 1 : begin;
-    }
-    size_t end = begin;
-    while (end < p.size() && p[end] != u'"') {
-        ++end;
-    }
-    return p.substr(begin, end - begin);
-}
-
-bool RefEquals(const Text& a, const Text& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 void CheckOne(Bytes& in) {
     const Text t = in.String();
     const Text s = in.String();
@@ -214,32 +100,32 @@ void CheckOne(Bytes& in) {
             FUZZ_CHECK(vex::TextLength(t) == Length(t));
             break;
         case 1:
-            FUZZ_CHECK(vex::FindText(t, s, a) == RefFind(t, s, a));
+            FUZZ_CHECK(vex::FindText(t, s, a) == ref::Find(t, s, a));
             break;
         case 2:
-            FUZZ_CHECK(vex::FindText(t, s) == RefFind(t, s, 1));
+            FUZZ_CHECK(vex::FindText(t, s) == ref::Find(t, s, 1));
             break;
         case 3:
-            FUZZ_CHECK(vex::MidText(t, a, b) == RefMid(t, a, b));
+            FUZZ_CHECK(vex::MidText(t, a, b) == ref::Mid(t, a, b));
             break;
         case 4:
-            FUZZ_CHECK(vex::MidText(t, a) == RefMidToEnd(t, a));
+            FUZZ_CHECK(vex::MidText(t, a) == ref::MidToEnd(t, a));
             break;
         case 5:
-            FUZZ_CHECK(vex::LeftText(t, a) == RefLeft(t, a));
+            FUZZ_CHECK(vex::LeftText(t, a) == ref::Left(t, a));
             break;
         case 6:
-            FUZZ_CHECK(vex::TrimText(t) == RefTrim(t));
+            FUZZ_CHECK(vex::TrimText(t) == ref::Trim(t));
             break;
         case 7:
-            FUZZ_CHECK(vex::DecimalText(a) == RefDecimal(a));
+            FUZZ_CHECK(vex::DecimalText(a) == ref::Decimal(a));
             break;
         case 8:
-            FUZZ_CHECK(vex::PathPart(t) == RefPathPart(t));
-            FUZZ_CHECK(vex::FilePart(t) == RefFilePart(t));
+            FUZZ_CHECK(vex::PathPart(t) == ref::PathPart(t));
+            FUZZ_CHECK(vex::FilePart(t) == ref::FilePart(t));
             break;
         default:
-            FUZZ_CHECK(vex::TextEquals(t, s) == RefEquals(t, s));
+            FUZZ_CHECK(vex::TextEquals(t, s) == ref::Equals(t, s));
             break;
     }
 }

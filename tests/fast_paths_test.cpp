@@ -1,21 +1,22 @@
 // The fast paths of reading and searching (line ends found a block at a time, bytes widened in
 // place, the first code unit of a needle looked for a block at a time, slices taken as views)
 // must give exactly what the plain rules give, one byte or one code unit at a time. Each test here
-// holds a plain version of a rule and compares it with the real operation on many inputs, chosen
+// compares the real operation with a plain version of its rule (fuzz/reference_rules.h, shared
+// with the fuzz targets) on many inputs, chosen
 // to put line ends, CR LF pairs, high bytes and matches on every side of every block and buffer
 // boundary.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "fuzz/memory_file_system.h"
+#include "fuzz/reference_rules.h"
 #include "text/file_system.h"
 #include "text/line_file.h"
 #include "text/text.h"
@@ -23,93 +24,39 @@
 namespace vex {
 namespace {
 
-// --- Plain versions of the rules -------------------------------------------------------------
+using reference::DecodeEachByte;
+using reference::SplitLines;
 
-// One line by the plain rule: bytes up to LF, CR, CR LF or a zero byte, or up to the end.
-std::string PlainLine(const std::string& bytes, size_t& at) {
-    std::string line;
-    while (at < bytes.size()) {
-        const char c = bytes[at++];
-        if (c == '\0' || c == '\n') {
-            break;
-        }
-        if (c == '\r') {
-            if (at < bytes.size() && bytes[at] == '\n') {
-                ++at;
-            }
-            break;
-        }
-        line += c;
-    }
-    return line;
+// The plain rules' line number `n` of a file, empty past the last one.
+Text PlainLine(const std::vector<std::string>& lines, size_t n) {
+    return n < lines.size() ? DecodeEachByte(lines[n]) : Text();
 }
 
-// Each byte decoded on its own: in a single-byte code page, the character of a line.
-Text PlainDecode(const std::string& bytes) {
-    Text text;
-    for (const char byte : bytes) {
-        text += DecodeAnsi(std::string(1, byte));
+// A file held in memory, delivered in reads of `chunk` bytes.
+struct ChunkedFile {
+    ChunkedFile(const std::string& bytes, int64_t chunk) {
+        files.files[u"memory"] = bytes;
+        files.readChunks = {chunk};
     }
-    return text;
-}
-
-int64_t PlainFind(const Text& t, const Text& s, int64_t start) {
-    if (t.empty() || s.empty()) {
-        return 0;
-    }
-    const int64_t from = std::max<int64_t>(start, 1);
-    for (int64_t i = from; i + static_cast<int64_t>(s.size()) - 1 <= TextLength(t); ++i) {
-        if (t.compare(static_cast<size_t>(i - 1), s.size(), s) == 0) {
-            return i;
-        }
-    }
-    return 0;
-}
-
-// --- Files held in memory, delivered in reads of a chosen size -------------------------------
-
-class ChunkedFileSystem : public FileSystem {
-  public:
-    ChunkedFileSystem(std::string content, int64_t chunk)
-        : content_(std::move(content)), chunk_(chunk) {}
-
-    FileHandle OpenForReading(const Text&) override { return (at_ = 0, 7); }
-    FileHandle CreateForWriting(const Text&) override { return NoFileHandle; }
-    int64_t Read(FileHandle, char* into, int64_t n) override {
-        const int64_t left = static_cast<int64_t>(content_.size()) - at_;
-        const int64_t got = std::min({n, chunk_, left});
-        std::memcpy(into, content_.data() + at_, static_cast<size_t>(got));
-        at_ += got;
-        return got;
-    }
-    int64_t Write(FileHandle, const char*, int64_t) override { return -1; }
-    bool Seek(FileHandle, int64_t delta) override { return (at_ += delta, true); }
-    bool Close(FileHandle) override { return true; }
-    Text LastError() override { return Text(); }
-    bool SameFile(const Text&, const Text&) override { return false; }
-
-  private:
-    std::string content_;
-    int64_t chunk_;
-    int64_t at_ = 0;
+    test::MemoryFileSystem files;
+    ScopedFileSystem scoped{files};
 };
 
 // Reads `bytes` the way the scanner does (an end test, then one to four lines) and checks every
 // answer against the plain rules, including reads past the end.
 void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
-    ChunkedFileSystem files(bytes, chunk);
-    const ScopedFileSystem scoped(files);
+    const ChunkedFile file(bytes, chunk);
     const LineFileId id = OpenLineFile(AutoId, u"memory");
     ASSERT_NE(id, 0);
+    const std::vector<std::string> lines = SplitLines(bytes);
     std::mt19937 pick(seed);
-    size_t at = 0;
-    int line = 0;
+    size_t line = 0;
     Text reused = u"left over from before";
     for (int pastEnd = 0; pastEnd < 3;) {
-        ASSERT_EQ(IsEndOfFile(id), at == bytes.size()) << "before line " << line;
-        pastEnd += at == bytes.size() ? 1 : 0;
+        ASSERT_EQ(IsEndOfFile(id), line >= lines.size()) << "before line " << line;
+        pastEnd += line >= lines.size() ? 1 : 0;
         for (uint32_t reads = 1 + pick() % 4; reads > 0; --reads, ++line) {
-            const Text expected = PlainDecode(PlainLine(bytes, at));
+            const Text expected = PlainLine(lines, line);
             // Half of the lines go into one text that is used over and over.
             if (pick() % 2 == 0) {
                 ReadLineInto(id, AnsiFormat, reused);
@@ -209,17 +156,16 @@ TEST(FastPathsTest, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
         line += all;
     }
     const std::string bytes = line.substr(0, 20011) + "\n" + line.substr(7, 29999) + "\r\nend";
+    const std::vector<std::string> lines = SplitLines(bytes);
     for (const size_t reserved :
          std::vector<size_t>{0, 1, 100, 4095, 4096, 5000, 9000, 25000, 40000}) {
-        ChunkedFileSystem files(bytes, 4096);
-        const ScopedFileSystem scoped(files);
+        const ChunkedFile file(bytes, 4096);
         const LineFileId id = OpenLineFile(AutoId, u"memory");
         Text reused;
         reused.reserve(reserved);
-        size_t at = 0;
-        while (!IsEndOfFile(id)) {
+        for (size_t line = 0; !IsEndOfFile(id); ++line) {
             ReadLineInto(id, AnsiFormat, reused);
-            ASSERT_EQ(reused, PlainDecode(PlainLine(bytes, at))) << "reserved " << reserved;
+            ASSERT_EQ(reused, PlainLine(lines, line)) << "reserved " << reserved;
         }
         CloseLineFile(id);
     }
@@ -236,16 +182,17 @@ TEST(FastPathsTest, RealFileOnDisk) {
     }
     std::ofstream(path, std::ios::binary) << bytes;
     const LineFileId id = OpenLineFile(AutoId, FromUtf8(path.string()));
-    size_t at = 0;
+    const std::vector<std::string> lines = SplitLines(bytes);
+    size_t line = 0;
     bool same = id != 0;
     while (same && !IsEndOfFile(id)) {
-        same = ReadLine(id, AnsiFormat) == PlainDecode(PlainLine(bytes, at));
+        same = ReadLine(id, AnsiFormat) == PlainLine(lines, line++);
     }
     // Closed and removed before anything is checked, so a failure leaves no file behind.
     CloseLineFile(id);
     std::filesystem::remove(path);
-    EXPECT_TRUE(same) << "the line that ends at byte " << at;
-    EXPECT_EQ(at, bytes.size());
+    EXPECT_TRUE(same) << "line " << line;
+    EXPECT_EQ(line, lines.size());
 }
 
 // --- Decoding --------------------------------------------------------------------------------
@@ -257,10 +204,10 @@ TEST(FastPathsTest, DecodingALongRunEqualsDecodingEachByte) {
         for (int high = random() % 4; high > 0 && !bytes.empty(); --high) {
             bytes[random() % bytes.size()] = static_cast<char>(0x80 + random() % 128);
         }
-        EXPECT_EQ(DecodeAnsi(bytes), PlainDecode(bytes));
+        EXPECT_EQ(DecodeAnsi(bytes), DecodeEachByte(bytes));
         Text into = u"kept";
         AppendDecodedAnsi(bytes, into);
-        EXPECT_EQ(into, u"kept" + PlainDecode(bytes));
+        EXPECT_EQ(into, u"kept" + DecodeEachByte(bytes));
     }
 }
 
@@ -280,7 +227,7 @@ TEST(FastPathsTest, FindTextAgreesWithThePlainSearch) {
         for (const Text& s : needles) {
             for (const int64_t start :
                  std::vector<int64_t>{-7, 0, 1, 2, 15, 16, 17, 33, 89, 90, 91}) {
-                ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
+                ASSERT_EQ(FindText(t, s, start), reference::Find(t, s, start))
                     << "round " << round << ", start " << start;
             }
         }
@@ -301,7 +248,7 @@ TEST(FastPathsTest, FindTextAmongUnitsThatShareABytewithTheNeedle) {
         }
         for (const Text& s : needles) {
             for (const int64_t start : std::vector<int64_t>{1, 2, 40, 150}) {
-                ASSERT_EQ(FindText(t, s, start), PlainFind(t, s, start))
+                ASSERT_EQ(FindText(t, s, start), reference::Find(t, s, start))
                     << "round " << round << ", start " << start;
             }
         }
@@ -322,29 +269,31 @@ TEST(FastPathsTest, FindTextMatchesOnEveryLaneOfALongText) {
 
 // --- Cutting names and vectors ---------------------------------------------------------------
 
-// The cuts written with whole-text slices, one step after the other.
+// The cuts written with whole-text slices, one step after the other, by the plain text rules.
 Text PlainName(const Text& line, int64_t d) {
-    const Text rest = MidText(line, d, TextLength(line) - d);
-    const int64_t quote = FindText(rest, u"\"", 1);
-    return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
+    const Text rest = reference::Mid(line, d, reference::Length(line) - d);
+    const int64_t quote = reference::Find(rest, u"\"", 1);
+    return reference::Mid(rest, quote + 1, reference::Length(rest) - quote - 10);
 }
 
 Text PlainNumber(const Text& piece) {
-    const int64_t point = FindText(piece, u".");
-    return point == 0 ? piece : LeftText(piece, point + 3);
+    const int64_t point = reference::Find(piece, u".", 1);
+    return point == 0 ? piece : reference::Left(piece, point + 3);
 }
 
 Vector3Text PlainVector(const Text& valueLine, bool swapYZ) {
-    const int64_t quote = FindText(valueLine, u"\"", 1);
-    Text value = MidText(valueLine, quote + 1);
-    value = MidText(value, 0, TextLength(value) - 1);
+    using reference::Find;
+    using reference::MidToEnd;
+    const int64_t quote = Find(valueLine, u"\"", 1);
+    Text value = MidToEnd(valueLine, quote + 1);
+    value = reference::Mid(value, 0, reference::Length(value) - 1);
     Vector3Text v;
-    const int64_t firstSpace = FindText(value, u" ", 1);
-    v.x = PlainNumber(MidText(value, 0, firstSpace));
-    const Text rest = MidText(value, firstSpace + 1);
-    const int64_t secondSpace = FindText(rest, u" ", 1);
-    v.y = PlainNumber(MidText(rest, 0, secondSpace));
-    v.z = PlainNumber(MidText(rest, secondSpace + 1));
+    const int64_t firstSpace = Find(value, u" ", 1);
+    v.x = PlainNumber(reference::Mid(value, 0, firstSpace));
+    const Text rest = MidToEnd(value, firstSpace + 1);
+    const int64_t secondSpace = Find(rest, u" ", 1);
+    v.y = PlainNumber(reference::Mid(rest, 0, secondSpace));
+    v.z = PlainNumber(MidToEnd(rest, secondSpace + 1));
     v.vector = u"<" + v.x + u", " + (swapYZ ? v.z : v.y) + u", " + (swapYZ ? v.y : v.z) + u"> ";
     return v;
 }
