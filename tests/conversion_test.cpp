@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "fuzz/memory_file_system.h"
 #include "tests/test_support.h"
 
 namespace vex {
@@ -318,29 +319,6 @@ TEST_F(ConvertFileTest, NamesObjectsLeftOutOfAFullTable) {
               u"many.inc created > blobs: 0 sweeps: 500\n"
               u"2 more objects were left out: an include takes the first 500.");
     EXPECT_NE(ReadBytes(folder.path() / "many.inc").find("     502,\r\n"), std::string::npos);
-}
-
-TEST(ConvertFileFaults, ReportsAFailedWriteInsteadOfSuccess) {
-    MemoryFileSystem memory;
-    memory.files[u"/d/scene.x3d"] = Transform("Sweep");
-    memory.writeLimit = 10;
-    ScopedFileSystem scoped(memory);
-    const Message message = ConvertFile(u"/d/scene.x3d");
-    EXPECT_EQ(message.text,
-              u"/d/scene.inc could not be written (No space left on device); the file is "
-              u"incomplete.");
-}
-
-TEST(ConvertFileFaults, ReportsAReadErrorAndWritesNothing) {
-    MemoryFileSystem memory;
-    memory.files[u"/d/scene.x3d"] = std::string(9000, 'a');
-    memory.failReadAfter = 4096;
-    ScopedFileSystem scoped(memory);
-    const Message message = ConvertFile(u"/d/scene.x3d");
-    EXPECT_EQ(message.text,
-              u"/d/scene.x3d could not be read to its end (Input/output error). Nothing was "
-              u"written.");
-    EXPECT_EQ(memory.files.count(u"/d/scene.inc"), 0u);
 }
 
 TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {

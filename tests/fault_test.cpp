@@ -22,6 +22,12 @@ namespace fs = std::filesystem;
 constexpr char16_t InjectedError[] = u"injected fault";
 constexpr int64_t Never = std::numeric_limits<int64_t>::max();
 
+// What the user is told, word for word, when the input or the include fails part-way.
+const Text NotReadToTheEnd =
+    Text(u"scene.x3d could not be read to its end (") + InjectedError + u"). Nothing was written.";
+const Text Incomplete =
+    Text(u"scene.inc could not be written (") + InjectedError + u"); the file is incomplete.";
+
 enum class WriteFault { Fails, FallsShort };
 enum class CloseFault { None, Input, Output };
 
@@ -199,7 +205,7 @@ TEST_F(FaultTest, ReadThatFailsLeavesNoOutputAndAnEarlierOneUntouched) {
             }
             Faults faults;
             faults.readFailsAt = at;
-            ExpectTruthfulFailure(ConvertWith(faults), u"could not be read to its end");
+            ExpectTruthfulFailure(ConvertWith(faults), NotReadToTheEnd);
             if (earlierOutput) {
                 EXPECT_EQ(ReadBytes(Output()), "an earlier include\r\n");
                 fs::remove(Output());
@@ -229,7 +235,7 @@ TEST_F(FaultTest, WriteThatFailsOrFallsShortIsReportedAndKeepsOnlyWhatCameBefore
             Faults faults;
             faults.writeFailsAt = at;
             faults.writeFault = kind;
-            ExpectTruthfulFailure(ConvertWith(faults), u"could not be written");
+            ExpectTruthfulFailure(ConvertWith(faults), Incomplete);
             // Nothing after the gap: the file holds a beginning of the include, never more.
             const std::string written = ReadBytes(Output());
             EXPECT_LE(static_cast<int64_t>(written.size()), at);
@@ -244,12 +250,12 @@ TEST_F(FaultTest, WriteThatFailsOrFallsShortIsReportedAndKeepsOnlyWhatCameBefore
 TEST_F(FaultTest, CloseThatFailsIsReported) {
     Faults output;
     output.closeFault = CloseFault::Output;
-    ExpectTruthfulFailure(ConvertWith(output), u"scene.inc could not be written");
+    ExpectTruthfulFailure(ConvertWith(output), Incomplete);
 
     fs::remove(Output());
     Faults input;
     input.closeFault = CloseFault::Input;
-    ExpectTruthfulFailure(ConvertWith(input), u"scene.x3d could not be read to its end");
+    ExpectTruthfulFailure(ConvertWith(input), NotReadToTheEnd);
     EXPECT_FALSE(fs::exists(Output()));
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/memory_file_system.h"
 #include "tests/test_support.h"
 #include "text/line_file.h"
 
@@ -56,19 +57,14 @@ const std::vector<LineCase>& LineEndCases() {
     return cases;
 }
 
-TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZero) {
+// The same lines come from a file on disk and from reads of any size, down to one byte at a time,
+// so a CR LF split between two refills is still one line end.
+TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
     for (const LineCase& c : LineEndCases()) {
         EXPECT_EQ(LinesOfBytes(c.bytes), c.lines) << "bytes: " << c.bytes;
-    }
-}
-
-// The same lines come out whatever size the system's reads have, down to one byte at a time,
-// so a CR LF split between two refills is still one line end.
-TEST(ReadLine, GivesTheSameLinesWhateverTheReadSize) {
-    for (const int64_t chunk : {1, 2, 3, 4095, 4096}) {
-        for (const LineCase& c : LineEndCases()) {
+        for (const int64_t chunk : {1, 2, 3, 4095, 4096}) {
             MemoryFileSystem memory;
-            memory.readChunk = chunk;
+            memory.readChunks = {chunk};
             memory.files[u"in"] = c.bytes;
             ScopedFileSystem scoped(memory);
             const LineFileId id = OpenLineFile(AutoId, u"in");
@@ -76,35 +72,6 @@ TEST(ReadLine, GivesTheSameLinesWhateverTheReadSize) {
             CloseLineFile(id);
         }
     }
-}
-
-TEST(ReadLine, JoinsCrAndLfAcrossTheBufferBoundary) {
-    std::string bytes(4095, 'a');
-    bytes += "\r\nb";  // CR is byte 4096, LF byte 4097
-    const std::vector<Text> lines = LinesOfBytes(bytes);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], Text(4095, u'a'));
-    EXPECT_EQ(lines[1], u"b");
-}
-
-TEST(ReadLine, ReturnsALongLineWhole) {
-    const std::string bytes(10000, 'z');
-    const std::vector<Text> lines = LinesOfBytes(bytes + "\nend");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], Text(10000, u'z'));
-    EXPECT_EQ(lines[1], u"end");
-}
-
-TEST(ReadLine, StaysAtTheEndOnceThere) {
-    TempFolder folder;
-    WriteBytes(folder.path() / "in.txt", "only\n");
-    const LineFileId id = OpenLineFile(AutoId, folder.TextPath("in.txt"));
-    EXPECT_EQ(ReadLine(id, AnsiFormat), u"only");
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(IsEndOfFile(id));
-        EXPECT_EQ(ReadLine(id, AnsiFormat), u"");
-    }
-    CloseLineFile(id);
 }
 
 TEST(ReadLine, DecodesUtf8WhenAskedTo) {
@@ -201,37 +168,33 @@ TEST(CloseAllLineFiles, WritesOutWhatIsPending) {
     EXPECT_TRUE(IsEndOfFile(first));
 }
 
-// A failed write is remembered, so the caller can tell the user instead of claiming success.
-TEST(CloseLineFile, ReportsAShortWrite) {
-    for (const int64_t limit : {0, 1, 4095, 4096, 5000}) {
-        MemoryFileSystem memory;
-        memory.writeLimit = limit;
-        ScopedFileSystem scoped(memory);
-        const LineFileId id = CreateLineFile(AutoId, u"out");
-        for (int i = 0; i < 1000; ++i) {
-            WriteLine(id, u"0123456789", AnsiFormat);
-        }
-        EXPECT_FALSE(CloseLineFile(id)) << "limit " << limit;
-        EXPECT_EQ(LastLineFileError(), u"No space left on device");
-        EXPECT_LE(static_cast<int64_t>(memory.files[u"out"].size()), limit);
-    }
-}
-
-TEST(CloseLineFile, ReportsAReadErrorAndAFailedClose) {
+// A fault is remembered while the file is open and reported by its close, with the system's words,
+// so the caller can tell the user. (The whole conversion under faults: fault_test.cpp.)
+TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
     MemoryFileSystem memory;
     memory.files[u"in"] = std::string(10000, 'a');
     memory.failReadAfter = 4096;
+    memory.writeLimit = 5000;
     ScopedFileSystem scoped(memory);
     const LineFileId input = OpenLineFile(AutoId, u"in");
     EXPECT_EQ(ReadLine(input, AnsiFormat), Text(4096, u'a'));  // the error ends the file
     EXPECT_TRUE(IsEndOfFile(input));
     EXPECT_TRUE(LineFileFailed(input));
     EXPECT_FALSE(CloseLineFile(input));
+    EXPECT_EQ(LastLineFileError(), u"Input/output error");
+
+    const LineFileId output = CreateLineFile(AutoId, u"out");
+    for (int i = 0; i < 1000; ++i) {
+        WriteLine(output, u"0123456789", AnsiFormat);
+    }
+    EXPECT_TRUE(LineFileFailed(output));
+    EXPECT_FALSE(CloseLineFile(output));
+    EXPECT_EQ(LastLineFileError(), u"No space left on device");
 
     memory.failClose = true;
-    const LineFileId output = CreateLineFile(AutoId, u"out");
-    WriteLine(output, u"x", AnsiFormat);
-    EXPECT_FALSE(CloseLineFile(output));
+    const LineFileId closing = CreateLineFile(AutoId, u"closing");
+    WriteLine(closing, u"x", AnsiFormat);
+    EXPECT_FALSE(CloseLineFile(closing));
 }
 
 }  // namespace
