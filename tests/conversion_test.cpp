@@ -220,15 +220,6 @@ TEST(WriteInclude, WritesEmptyVectorsAsTheyAre) {
     EXPECT_NE(IncludeBytes(blob).find("scale <, , > * sf  translate <, , > }"), std::string::npos);
 }
 
-TEST(IncludePathFor, DropsTheLastFourCharactersOfTheName) {
-    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.x3d"), u"C:\\data\\scene.inc");
-    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.X3D"), u"C:\\data\\scene.inc");
-    EXPECT_EQ(IncludePathFor(u"C:\\data\\scene.xml"), u"C:\\data\\scene.inc");
-    EXPECT_EQ(IncludePathFor(u"C:\\data\\model"), u"C:\\data\\m.inc");
-    EXPECT_EQ(IncludePathFor(u"/d/.x3d"), u"/d/.inc");
-    EXPECT_EQ(IncludePathFor(u"/d/a.b"), u"/d/.inc");
-}
-
 // --- The whole conversion on real files ----------------------------------------------------
 
 class ConvertFileTest : public ::testing::Test {

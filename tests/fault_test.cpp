@@ -5,19 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <string>
 
 #include "conversion/conversion.h"
+#include "tests/test_support.h"
 #include "text/file_system.h"
 
 namespace vex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
 
 constexpr char16_t InjectedError[] = u"injected fault";
 constexpr int64_t Never = std::numeric_limits<int64_t>::max();
@@ -125,15 +126,6 @@ class FaultyFileSystem final : public FileSystem {
     std::map<FileHandle, bool> output_;
 };
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // An export with enough objects that both files span several 4096-byte buffers: the input about
 // 50 kB, the include about 20 kB.
 std::string SceneWithObjects(int count) {
@@ -153,12 +145,6 @@ std::string SceneWithObjects(int count) {
 class FaultTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_ =
-            fs::temp_directory_path() /
-            ("vexlorin_fault_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
         WriteBytes(Input(), SceneWithObjects(200));
         input_ = ReadBytes(Input());
         ConvertFile(InputText());  // the include as it is without faults
@@ -168,10 +154,8 @@ class FaultTest : public ::testing::Test {
         ASSERT_GT(include_.size(), 3 * 4096U);
     }
 
-    void TearDown() override { fs::remove_all(folder_); }
-
-    fs::path Input() const { return folder_ / "scene.x3d"; }
-    fs::path Output() const { return folder_ / "scene.inc"; }
+    fs::path Input() const { return folder_.path() / "scene.x3d"; }
+    fs::path Output() const { return folder_.path() / "scene.inc"; }
     Text InputText() const { return FromUtf8(Input().string()); }
 
     Message ConvertWith(const Faults& faults) {
@@ -190,7 +174,7 @@ class FaultTest : public ::testing::Test {
         EXPECT_EQ(ReadBytes(Input()), input_);
     }
 
-    fs::path folder_;
+    test::TempFolder folder_;
     std::string input_;
     std::string include_;
 };

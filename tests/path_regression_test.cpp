@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "conversion/conversion.h"
+#include "tests/test_support.h"
 
 namespace vex {
 namespace {
@@ -18,9 +19,14 @@ TEST(IncludePathTest, StaysBesideTheChosenFile) {
         Text input;
         Text output;
     } cases[] = {
-        // Paths as a Windows dialog gives them keep the rules of PathPart and FilePart.
+        // Paths as a Windows dialog gives them keep the rules of PathPart and FilePart, and the
+        // last four characters of the name are dropped, whatever they are.
         {u"C:\\data\\scene.x3d", u"C:\\data\\scene.inc"},
+        {u"C:\\data\\scene.X3D", u"C:\\data\\scene.inc"},
+        {u"C:\\data\\scene.xml", u"C:\\data\\scene.inc"},
         {u"C:\\data\\model", u"C:\\data\\m.inc"},
+        {u"/d/.x3d", u"/d/.inc"},
+        {u"/d/a.b", u"/d/.inc"},
         {u"D:/dir/sub\\scene.X3D", u"D:/dir/sub\\scene.inc"},
         {u"\"D:\\dir\\file.x3d\"", u"D:\\dir\\file.inc"},
         {u"scene.x3d", u"scene.inc"},
@@ -37,8 +43,8 @@ TEST(IncludePathTest, StaysBesideTheChosenFile) {
 }
 
 TEST(IncludePathTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
-    const fs::path top = fs::temp_directory_path() / "vexlorin_bar_folder";
-    fs::remove_all(top);
+    const test::TempFolder folder;
+    const fs::path& top = folder.path();
     std::error_code refused;
     if (!fs::create_directories(top / "a|b", refused)) {
         GTEST_SKIP() << "this file system allows no vertical bar in a name";
@@ -54,7 +60,6 @@ TEST(IncludePathTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
     std::string line;
     std::getline(unrelated, line);
     EXPECT_EQ(line, "an unrelated include");
-    fs::remove_all(top);
 }
 
 }  // namespace

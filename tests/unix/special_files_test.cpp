@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/test_support.h"
 #include "text/file_system.h"
 
 namespace vex {
@@ -14,9 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PosixFileSystemTest, ReadsRegularFilesOnly) {
-    const fs::path folder = fs::temp_directory_path() / "vexlorin_special_files";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const test::TempFolder temp;
+    const fs::path& folder = temp.path();
     ASSERT_EQ(::mkfifo((folder / "pipe.x3d").c_str(), 0644), 0);
     std::ofstream(folder / "plain.x3d") << "x\n";
 
@@ -40,7 +40,6 @@ TEST(PosixFileSystemTest, ReadsRegularFilesOnly) {
             EXPECT_EQ(ToUtf8(files.LastError()), ToUtf8(c.error)) << c.path;
         }
     }
-    fs::remove_all(folder);
 }
 
 }  // namespace
