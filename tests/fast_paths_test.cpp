@@ -205,9 +205,6 @@ TEST(FastPathsTest, DecodingALongRunEqualsDecodingEachByte) {
             bytes[random() % bytes.size()] = static_cast<char>(0x80 + random() % 128);
         }
         EXPECT_EQ(DecodeAnsi(bytes), DecodeEachByte(bytes));
-        Text into = u"kept";
-        AppendDecodedAnsi(bytes, into);
-        EXPECT_EQ(into, u"kept" + DecodeEachByte(bytes));
     }
 }
 

@@ -68,9 +68,6 @@ bool TextEquals(TextView a, TextView b);
 // so every byte survives a round trip.
 Text DecodeAnsi(std::string_view bytes);
 
-// Appends the decoded bytes to `into`, so a long line can be gathered without extra copies.
-void AppendDecodedAnsi(std::string_view bytes, Text& into);
-
 // True when the ANSI code page is a single-byte one: every byte is one character on its own,
 // whatever bytes surround it, so a line of n bytes is n characters and its bytes may be decoded
 // piece by piece. False for a multi-byte code page (a double-byte one, or UTF-8), where a lead

@@ -35,14 +35,6 @@ TEST(AnsiCodePage, CarriesEveryByteThereAndBack) {
     EXPECT_EQ(EncodeAnsi(text), bytes);
 }
 
-TEST(AnsiCodePage, AppendsToWhatIsThere) {
-    Text into = u"ab";
-    AppendDecodedAnsi("\x80x", into);
-    EXPECT_EQ(into, u"ab\u20ACx");
-    AppendDecodedAnsi("", into);
-    EXPECT_EQ(into, u"ab\u20ACx");
-}
-
 TEST(AnsiCodePage, GivesOneByteForACharacterItLacks) {
     // A best-fit character or the default character, whichever Windows picks: one byte each.
     EXPECT_EQ(EncodeAnsi(u"\u4E2D").size(), 1u);

@@ -1,6 +1,7 @@
 // Windows-1252 serves as the ANSI code page where the system has none. Every byte maps to one
 // character and back: the five bytes the code page leaves undefined map to the C1 controls of the
 // same value, as Windows' own conversion does, so any input bytes survive a read and a write.
+#include <algorithm>
 #include <array>
 
 #include "text/text.h"
@@ -50,23 +51,15 @@ bool IsLowSurrogate(char16_t unit) {
 
 }  // namespace
 
-void AppendDecodedAnsi(std::string_view bytes, Text& into) {
-    const size_t start = into.size();
-    into.resize(start + bytes.size());
-    char16_t* out = into.data() + start;
-    for (const char byte : bytes) {
-        *out++ = DecodeTable[static_cast<unsigned char>(byte)];
-    }
+Text DecodeAnsi(std::string_view bytes) {
+    Text result(bytes.size(), u'\0');
+    std::transform(bytes.begin(), bytes.end(), result.begin(),
+                   [](char byte) { return DecodeTable[static_cast<unsigned char>(byte)]; });
+    return result;
 }
 
 bool AnsiIsSingleByte() {
     return true;
-}
-
-Text DecodeAnsi(std::string_view bytes) {
-    Text result;
-    AppendDecodedAnsi(bytes, result);
-    return result;
 }
 
 std::string EncodeAnsi(TextView t) {

@@ -42,10 +42,12 @@ void AppendEncodedPiece(TextView t, std::string& into) {
 
 }  // namespace
 
-void AppendDecodedAnsi(std::string_view bytes, Text& into) {
+Text DecodeAnsi(std::string_view bytes) {
+    Text result;
     for (size_t at = 0; at < bytes.size(); at += PieceSize) {
-        AppendPiece(bytes.substr(at, PieceSize), into);
+        AppendPiece(bytes.substr(at, PieceSize), result);
     }
+    return result;
 }
 
 // A code page whose characters are at most one byte long. Double-byte code pages (Japanese,
@@ -53,12 +55,6 @@ void AppendDecodedAnsi(std::string_view bytes, Text& into) {
 bool AnsiIsSingleByte() {
     CPINFO info{};
     return GetCPInfo(CP_ACP, &info) != 0 && info.MaxCharSize == 1;
-}
-
-Text DecodeAnsi(std::string_view bytes) {
-    Text result;
-    AppendDecodedAnsi(bytes, result);
-    return result;
 }
 
 std::string EncodeAnsi(TextView t) {
