@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/windows/win32_test_support.h"
+
 namespace {
 
-constexpr DWORD WaitLimitMs = 30000;
+using namespace vex::test;
+
 constexpr DWORD ShotLimitMs = 10000;
 constexpr DWORD PollMs = 100;
 
@@ -39,51 +42,6 @@ void Check(bool ok, const std::string& what, const std::wstring& seen = std::wst
                 Narrow(seen).c_str());
     std::fflush(stdout);
     failures += ok ? 0 : 1;
-}
-
-std::wstring WindowText(HWND window) {
-    // WM_GETTEXT is carried across processes, so it also reads the controls of another process.
-    wchar_t text[1024] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
-                        WaitLimitMs, nullptr);
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-struct Search {
-    DWORD process;
-    std::wstring caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
-        WindowText(window) == search->caption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The visible dialog of the process with the caption, waited for; null after the time limit.
-HWND WaitForDialog(DWORD process, const std::wstring& caption) {
-    Search search{process, caption, nullptr};
-    for (DWORD waited = 0; waited < WaitLimitMs; waited += PollMs) {
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
-        }
-        Sleep(PollMs);
-    }
-    return nullptr;
 }
 
 bool WaitForFile(const std::wstring& path, DWORD limitMs) {
@@ -119,39 +77,6 @@ void TakeScreenshot(const std::wstring& folder, const std::wstring& name, HWND w
     Check(WaitForFile(folder + L"\\" + name + L".done", ShotLimitMs), "screenshot " + Narrow(name));
 }
 
-std::vector<HWND> Children(HWND parent, const std::wstring& className) {
-    struct Gather {
-        std::wstring className;
-        std::vector<HWND> found;
-    } gather{className, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM lParam) -> BOOL {
-            auto* g = reinterpret_cast<Gather*>(lParam);
-            if (IsWindowVisible(child) && ClassOf(child) == g->className) {
-                g->found.push_back(child);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&gather));
-    return gather.found;
-}
-
-void Press(HWND dialog, int button) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
-}
-
-// The selected entry of a combo box of another process.
-std::wstring SelectedEntry(HWND combo) {
-    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    wchar_t text[512] = {};
-    if (index != CB_ERR && SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) < 512) {
-        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    }
-    return text;
-}
-
 void CheckOpenDialog(HWND dialog) {
     Check(GetWindow(dialog, GW_OWNER) == nullptr, "the file dialog has no owner");
     const std::wstring name = WindowText(GetDlgItem(dialog, cmb13));
@@ -169,7 +94,7 @@ void CheckMessageBox(HWND box, const std::wstring& expected) {
     Check(GetWindow(box, GW_OWNER) == nullptr, "the message box has no owner");
     std::wstring text;
     int icons = 0;
-    for (HWND label : Children(box, L"Static")) {
+    for (HWND label : VisibleChildren(box, L"Static")) {
         // An icon control may be there even without an icon; what counts is whether it shows one.
         const bool iconControl = (GetWindowLongPtrW(label, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
         icons += iconControl && SendMessageW(label, STM_GETICON, 0, 0) != 0 ? 1 : 0;
@@ -179,7 +104,7 @@ void CheckMessageBox(HWND box, const std::wstring& expected) {
     }
     Check(icons == 0, "the message box shows no icon");
     Check(text == expected, "the message reads \"" + Narrow(expected) + "\"", text);
-    const std::vector<HWND> buttons = Children(box, L"Button");
+    const std::vector<HWND> buttons = VisibleChildren(box, L"Button");
     Check(buttons.size() == 1 && GetDlgCtrlID(buttons[0]) == IDOK, "one button, OK");
 }
 
@@ -234,7 +159,7 @@ int Run(const Plan& plan) {
     HWND own = ShowForegroundWindow();
     Check(GetForegroundWindow() == own, "a window of another process is in the foreground");
     const PROCESS_INFORMATION started = Start(plan.program, plan.startFolder);
-    HWND dialog = WaitForDialog(started.dwProcessId, L"open x3d file");
+    HWND dialog = WaitForDialog(L"open x3d file", WaitLimitMs, started.dwProcessId);
     Check(dialog != nullptr, "the dialog \"open x3d file\" appears");
     if (dialog != nullptr) {
         CheckOpenDialog(dialog);
@@ -245,7 +170,7 @@ int Run(const Plan& plan) {
         }
         Press(dialog, plan.typed.empty() ? IDCANCEL : IDOK);
     }
-    HWND box = WaitForDialog(started.dwProcessId, plan.caption);
+    HWND box = WaitForDialog(plan.caption, WaitLimitMs, started.dwProcessId);
     Check(box != nullptr, "the message box \"" + Narrow(plan.caption) + "\" appears");
     if (box != nullptr) {
         CheckMessageBox(box, plan.text);

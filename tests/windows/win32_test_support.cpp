@@ -17,6 +17,7 @@ std::wstring ClassOf(HWND window) {
 
 struct Search {
     std::wstring caption;
+    DWORD process;
     HWND found = nullptr;
 };
 
@@ -24,7 +25,7 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam) {
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+    if (process == search->process && IsWindowVisible(window) &&
         ClassOf(window) == L"#32770" && WindowText(window) == search->caption) {
         search->found = window;
         return FALSE;
@@ -34,8 +35,8 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam) {
 
 }  // namespace
 
-HWND WaitForDialog(const std::wstring& caption, DWORD limitMs) {
-    Search search{caption};
+HWND WaitForDialog(const std::wstring& caption, DWORD limitMs, DWORD process) {
+    Search search{caption, process != 0 ? process : GetCurrentProcessId()};
     for (DWORD waited = 0; waited < limitMs; waited += PollMs) {
         EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) {

@@ -15,9 +15,9 @@ namespace vex::test {
 
 inline constexpr DWORD WaitLimitMs = 30000;
 
-// A top-level dialog (class #32770) of this process with the caption, waited for up to the
-// limit; null when none came.
-HWND WaitForDialog(const std::wstring& caption, DWORD limitMs = WaitLimitMs);
+// A top-level dialog (class #32770) with the caption, of this process or of the given one, waited
+// for up to the limit; null when none came.
+HWND WaitForDialog(const std::wstring& caption, DWORD limitMs = WaitLimitMs, DWORD process = 0);
 
 // A visible dialog owned by `owner` (a message the dialog shows), waited for; null when none came.
 HWND WaitForOwnedDialog(HWND owner, DWORD limitMs = WaitLimitMs);
@@ -25,6 +25,7 @@ HWND WaitForOwnedDialog(HWND owner, DWORD limitMs = WaitLimitMs);
 // Waits until the window is gone, up to the limit.
 bool WaitUntilGone(HWND window, DWORD limitMs = WaitLimitMs);
 
+// The text of a window, also of another process's (WM_GETTEXT is carried across processes).
 std::wstring WindowText(HWND window);
 
 // The visible child windows of the class, in Z order.
