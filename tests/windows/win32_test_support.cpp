@@ -25,8 +25,8 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam) {
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) &&
-        ClassOf(window) == L"#32770" && WindowText(window) == search->caption) {
+    if (process == search->process && IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
+        WindowText(window) == search->caption) {
         search->found = window;
         return FALSE;
     }
