@@ -318,7 +318,7 @@ TEST_F(ConvertFileTest, AddsOneLinePerKindOfProblemBelowTheSummary) {
          {u"Only one Sweep object (Sweep_007): POV-Ray needs at least two to draw the "
           u"sphere_sweep and will reject this include. Add a second Sweep object in the "
           u"modeller."}},
-        {sweeps + Transform("Cube", "") + Transform("Mball_002", "1 2 3", "1 2") +
+        {sweeps + Transform("Cube", "") + Transform("Mball_002", "1 2 3", "1 2 x") +
              "<Transform DEF=\"Sweep_009_TRANSFORM\"\n",
          {u"Mball_002 has no three numbers POV-Ray can read in its translation or scale; the "
           u"include has 0 in their place. Export the scene again in full, one value a line."}},
