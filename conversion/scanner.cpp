@@ -7,7 +7,6 @@ namespace vex {
 
 namespace {
 
-constexpr char16_t TransformWord[] = u"Transform";
 constexpr char16_t TransformMarker[] = u"Transform DEF=";
 constexpr char16_t InnerMarker[] = u"ifs";  // the mesh's own inner transform
 constexpr char16_t TransformOpening[] = u"<Transform";
@@ -112,9 +111,9 @@ void Scan(LineFileId input, ObjectTable& table) {
     Text line;
     TransformDepth depth;
     while (!IsEndOfFile(input)) {
-        ReadLineInto(input, AnsiFormat, line);
-        if (FindText(line, TransformWord, 1) == 0) {
-            continue;  // most lines, among them every long line of mesh data
+        // Most lines, among them every long line of mesh data, are passed over unread.
+        if (!ReadLineIfHolds(input, AnsiFormat, "Transform", line)) {
+            continue;
         }
         const bool nested = depth.OpensNested(line);
         const int64_t d = FindText(line, TransformMarker, 1);
