@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion.h"
 #include "fuzz/memory_file_system.h"
 #include "fuzz/reference_rules.h"
 #include "text/file_system.h"
@@ -317,57 +316,6 @@ TEST(FastPathsTest, FindTextMatchesOnEveryLaneOfALongText) {
         EXPECT_EQ(FindText(t, u"T", static_cast<int64_t>(position) + 2), 0);
         EXPECT_EQ(FindText(t, u"DEF=", 1), static_cast<int64_t>(position) + 11);
         EXPECT_EQ(FindText(t, u"ifs", 1), 0);
-    }
-}
-
-// --- Cutting names and vectors ---------------------------------------------------------------
-
-// The cuts written with whole-text slices, one step after the other, by the plain text rules.
-Text PlainName(const Text& line, int64_t d) {
-    const Text rest = reference::Mid(line, d, reference::Length(line) - d);
-    const int64_t quote = reference::Find(rest, u"\"", 1);
-    return reference::Mid(rest, quote + 1, reference::Length(rest) - quote - 10);
-}
-
-Text PlainNumber(const Text& piece) {
-    const int64_t point = reference::Find(piece, u".", 1);
-    return point == 0 ? piece : reference::Left(piece, point + 3);
-}
-
-Vector3Text PlainVector(const Text& valueLine, bool swapYZ) {
-    using reference::Find;
-    using reference::MidToEnd;
-    const int64_t quote = Find(valueLine, u"\"", 1);
-    Text value = MidToEnd(valueLine, quote + 1);
-    value = reference::Mid(value, 0, reference::Length(value) - 1);
-    Vector3Text v;
-    const int64_t firstSpace = Find(value, u" ", 1);
-    v.x = PlainNumber(reference::Mid(value, 0, firstSpace));
-    const Text rest = MidToEnd(value, firstSpace + 1);
-    const int64_t secondSpace = Find(rest, u" ", 1);
-    v.y = PlainNumber(reference::Mid(rest, 0, secondSpace));
-    v.z = PlainNumber(MidToEnd(rest, secondSpace + 1));
-    v.vector = u"<" + v.x + u", " + (swapYZ ? v.z : v.y) + u", " + (swapYZ ? v.y : v.z) + u"> ";
-    return v;
-}
-
-TEST(FastPathsTest, CutsAgreeWithWholeTextSlicesOnOddLines) {
-    std::mt19937 random(29);
-    const char16_t alphabet[] = {u'1', u'.', u' ', u'"', u'-', u'x', u'0', u'5'};
-    for (int round = 0; round < 2000; ++round) {
-        Text line(random() % 40, u'1');
-        for (char16_t& unit : line) {
-            unit = alphabet[random() % 8];
-        }
-        const Vector3Text got = CutVector(line, round % 2 == 1);
-        const Vector3Text expected = PlainVector(line, round % 2 == 1);
-        ASSERT_EQ(got.x, expected.x) << round;
-        ASSERT_EQ(got.y, expected.y) << round;
-        ASSERT_EQ(got.z, expected.z) << round;
-        ASSERT_EQ(got.vector, expected.vector) << round;
-        for (const int64_t d : std::vector<int64_t>{-3, 0, 1, 5, TextLength(line), 99}) {
-            ASSERT_EQ(CutObjectName(line, d), PlainName(line, d)) << round;
-        }
     }
 }
 

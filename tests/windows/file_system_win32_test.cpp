@@ -207,13 +207,5 @@ TEST_F(Win32FileTest, KeepsANonAsciiFileNameAndDeclaresAnAsciiName) {
     EXPECT_NE(bytes.find("#declare szene__ =\r\n"), std::string::npos);
 }
 
-TEST_F(Win32FileTest, ConvertsTheFixtureExactly) {
-    Write("scene.x3d", test::ReadBytes(test::FixturePath("scene.x3d")));
-    const Message message = ConvertFile(Path("scene.x3d"));
-    EXPECT_EQ(message.caption, u"Vexlorin 0.5  quillbrace 3.10.23");
-    EXPECT_EQ(message.text, u"scene.inc created > blobs: 3 sweeps: 5");
-    EXPECT_EQ(Read("scene.inc"), test::ReadBytes(test::FixturePath("scene.inc")));
-}
-
 }  // namespace
 }  // namespace vex
