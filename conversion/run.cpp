@@ -36,7 +36,7 @@ Text BaseNameOf(const Text& inputPath) {
 }
 
 Message Failure(const Text& text) {
-    return Message{SummaryCaption, text};
+    return Message{SummaryCaption, text, true};
 }
 
 Text Reason() {
