@@ -36,7 +36,9 @@ const wchar_t* Wide(const Text& text) {
 class ParentConsole {
   public:
     ParentConsole() {
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+        // Access is denied when the process has a console already (Wine hands the starter's to a
+        // GUI process, as Windows does to a console process).
+        if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED) {
             return;
         }
         attached_ = true;
