@@ -104,6 +104,7 @@ IncludeNames IncludeNamesFor(const Text& inputPath);
 struct Message {
     Text caption;
     Text text;
+    bool failed = false;  // nothing (or an incomplete include) was written; the text says why
 };
 
 // Converts the file at inputPath and returns what to tell the user. The empty path means the

@@ -8,7 +8,7 @@ namespace vex {
 namespace {
 
 Message Failure(const Text& text) {
-    return Message{SummaryCaption, text};
+    return Message{SummaryCaption, text, true};
 }
 
 Text Reason() {

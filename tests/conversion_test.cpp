@@ -278,6 +278,7 @@ TEST_F(ConvertFileTest, ConvertsTheModellersExportExactly) {
     const Message message = ConvertFile(input);
     EXPECT_EQ(message.caption, u"Vexlorin 0.5  quillbrace 3.10.23");
     EXPECT_EQ(message.text, u"scene.inc created > blobs: 3 sweeps: 5");
+    EXPECT_FALSE(message.failed);
     EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), ReadBytes(test::FixturePath("scene.inc")));
 }
 
@@ -345,6 +346,7 @@ TEST_F(ConvertFileTest, ReportsAnInputThatCannotBeOpened) {
     const Text input = folder.TextPath("missing.x3d");
     const Message message = ConvertFile(input);
     EXPECT_NE(message.text.find(input + u" could not be opened"), Text::npos);
+    EXPECT_TRUE(message.failed);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing.inc"));
 }
@@ -355,6 +357,7 @@ TEST_F(ConvertFileTest, RefusesToWriteOverTheChosenFile) {
     const Message message = ConvertFile(input);
     EXPECT_NE(message.text.find(input), Text::npos);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_TRUE(message.failed);
     EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), bytes);
 }
 
@@ -378,6 +381,7 @@ TEST_F(ConvertFileTest, ReportsAnOutputThatCannotBeCreated) {
     EXPECT_NE(message.text.find(folder.TextPath("scene.inc") + u" could not be written"),
               Text::npos);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_TRUE(message.failed);
 }
 
 TEST_F(ConvertFileTest, NamesObjectsLeftOutOfAFullTable) {
