@@ -126,7 +126,6 @@ TEST(LineFileIds, ZeroNamesNoFile) {
     EXPECT_EQ(ReadLine(0, AnsiFormat), u"");
     WriteLine(0, u"nothing", AnsiFormat);
     EXPECT_TRUE(CloseLineFile(0));
-    EXPECT_FALSE(LineFileFailed(0));
 }
 
 TEST(LineFileIds, AreAssignedOnlyForAutoIdAndNeverZeroOrMinusOne) {
@@ -179,7 +178,6 @@ TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
     const LineFileId input = OpenLineFile(AutoId, u"in");
     EXPECT_EQ(ReadLine(input, AnsiFormat), Text(4096, u'a'));  // the error ends the file
     EXPECT_TRUE(IsEndOfFile(input));
-    EXPECT_TRUE(LineFileFailed(input));
     EXPECT_FALSE(CloseLineFile(input));
     EXPECT_EQ(LastLineFileError(), u"Input/output error");
 
@@ -187,7 +185,6 @@ TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
     for (int i = 0; i < 1000; ++i) {
         WriteLine(output, u"0123456789", AnsiFormat);
     }
-    EXPECT_TRUE(LineFileFailed(output));
     EXPECT_FALSE(CloseLineFile(output));
     EXPECT_EQ(LastLineFileError(), u"No space left on device");
 

@@ -454,11 +454,6 @@ bool CloseLineFile(LineFileId id) {
     return succeeded;
 }
 
-bool LineFileFailed(LineFileId id) {
-    const LineFileRecord* record = Find(id);
-    return record != nullptr && record->failed;
-}
-
 void CloseAllLineFiles() {
     auto& table = LineFileTable();
     while (!table.empty()) {

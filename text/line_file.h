@@ -56,9 +56,6 @@ void WriteLine(LineFileId id, const Text& text, int32_t format);
 // (including this final one) or a failed close. Returns true for an id that names no file.
 bool CloseLineFile(LineFileId id);
 
-// True when a read, write or flush on the file has failed so far. False for an unknown id.
-bool LineFileFailed(LineFileId id);
-
 // Closes every file still open, newest first, writing out what is pending.
 void CloseAllLineFiles();
 
