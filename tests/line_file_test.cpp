@@ -74,6 +74,27 @@ TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
     }
 }
 
+// 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.
+TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
+    for (const int32_t format : {25, 1, -1}) {
+        MemoryFileSystem memory;
+        memory.files[u"in"] = "a\nb\n";
+        ScopedFileSystem scoped(memory);
+        const LineFileId input = OpenLineFile(AutoId, u"in");
+        EXPECT_EQ(ReadLine(input, format), u"");
+        EXPECT_EQ(ReadLine(input, AnsiFormat), u"b");  // the refused line was passed over
+        EXPECT_FALSE(CloseLineFile(input));
+        EXPECT_EQ(LastLineFileError(), u"text format " + DecimalText(format) + u" is not offered");
+
+        const LineFileId output = CreateLineFile(AutoId, u"out");
+        WriteLine(output, u"a", AnsiFormat);
+        WriteLine(output, u"b", format);
+        WriteLine(output, u"c", AnsiFormat);
+        EXPECT_FALSE(CloseLineFile(output));
+        EXPECT_EQ(memory.files[u"out"], "a\r\n") << format;
+    }
+}
+
 TEST(ReadLine, DecodesUtf8WhenAskedTo) {
     MemoryFileSystem memory;
     memory.files[u"in"] = "szene_\xc3\xbc\n";

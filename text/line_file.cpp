@@ -369,6 +369,32 @@ Text ReadWholeLine(LineFileRecord& record, bool utf8) {
     return utf8 ? FromUtf8(bytes) : DecodeAnsi(bytes);
 }
 
+bool IsOffered(int32_t format) {
+    return format == DefaultFormat || format == Utf8Format || format == AnsiFormat;
+}
+
+// A format the file does not offer: remembered as a failure, in words that say which.
+void Refuse(LineFileRecord& record, int32_t format) {
+    record.failed = true;
+    Text& words = LastError();
+    words = u"text format ";
+    words += DecimalText(format);
+    words += u" is not offered";
+}
+
+// The next line in an offered format, into `line`, which is empty.
+void DecodeLine(LineFileRecord& record, int32_t format, Text& line) {
+    if (format == DefaultFormat) {
+        format = record.defaultFormat;
+    }
+    const ByteTable* table = SingleByteTable();
+    if (format != Utf8Format && table != nullptr) {
+        ReadSingleByteLine(record, *table, line);
+        return;
+    }
+    line = ReadWholeLine(record, format == Utf8Format);
+}
+
 std::string Encode(TextView text, int32_t format, const LineFileRecord& record) {
     if (format == DefaultFormat) {
         format = record.defaultFormat;
@@ -414,20 +440,22 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line) {
         return;
     }
     SwitchToReading(*record);
-    if (format == DefaultFormat) {
-        format = record->defaultFormat;
-    }
-    const ByteTable* table = SingleByteTable();
-    if (format != Utf8Format && table != nullptr) {
-        ReadSingleByteLine(*record, *table, line);
+    if (!IsOffered(format)) {
+        Refuse(*record, format);
+        GatherLine(*record, [](const char*, size_t) {});  // passed over, so a read loop still ends
         return;
     }
-    line = ReadWholeLine(*record, format == Utf8Format);
+    DecodeLine(*record, format, line);
 }
 
 void WriteLine(LineFileId id, const Text& text, int32_t format) {
     LineFileRecord* record = Find(id);
     if (record == nullptr) {
+        return;
+    }
+    if (!IsOffered(format)) {
+        Flush(*record);  // the lines before it were fine
+        Refuse(*record, format);
         return;
     }
     if (!text.empty()) {
