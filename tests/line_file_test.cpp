@@ -53,6 +53,10 @@ const std::vector<LineCase>& LineEndCases() {
         {"\n", {u""}},
         {"\n\n", {u"", u""}},
         {"\xef\xbb\xbfX3D\n", {u"\u00ef\u00bb\u00bfX3D"}},
+        // One and two whole buffers, each file ending in its line end: no empty line follows.
+        {std::string(4095, 'a') + "\n", {Text(4095, u'a')}},
+        {std::string(4094, 'a') + "\r\n" + std::string(4094, 'b') + "\r\n",
+         {Text(4094, u'a'), Text(4094, u'b')}},
     };
     return cases;
 }
