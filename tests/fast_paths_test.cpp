@@ -7,6 +7,8 @@
 // boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -42,10 +44,23 @@ struct ChunkedFile {
     ScopedFileSystem scoped{files};
 };
 
-// Reads `bytes` the way the scanner does (an end test, then one to four lines) and checks every
-// answer against the plain rules, including reads past the end.
+// An ASCII word for ReadLineIfHolds that some lines hold: three bytes from the middle of the
+// file, when they are letters, digits or spaces.
+std::string WordIn(const std::string& bytes) {
+    const std::string word = bytes.substr(bytes.size() / 2, 3);
+    const bool plain = word.size() == 3 && std::all_of(word.begin(), word.end(), [](char c) {
+                           return std::isalnum(static_cast<unsigned char>(c)) || c == ' ';
+                       });
+    return plain ? word : "a7";
+}
+
+// Reads `bytes` the way the scanner does (an end test, then one to four lines, some of them only
+// when they hold a word) and checks every answer against the plain rules, including reads past
+// the end. Every third file cannot move back, as a pipe cannot.
 void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
-    const ChunkedFile file(bytes, chunk);
+    ChunkedFile file(bytes, chunk);
+    file.files.unseekable = seed % 3 == 0;
+    const std::string word = WordIn(bytes);
     const LineFileId id = OpenLineFile(AutoId, u"memory");
     ASSERT_NE(id, 0);
     const std::vector<std::string> lines = SplitLines(bytes);
@@ -58,7 +73,13 @@ void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
         for (uint32_t reads = 1 + pick() % 4; reads > 0; --reads, ++line) {
             const Text expected = PlainLine(lines, line);
             // Half of the lines go into one text that is used over and over.
-            if (pick() % 2 == 0) {
+            if (const uint32_t how = pick() % 3; how == 2) {
+                const bool holds =
+                    lines.size() > line && lines[line].find(word) != std::string::npos;
+                ASSERT_EQ(ReadLineIfHolds(id, AnsiFormat, word, reused), holds) << "line " << line;
+                ASSERT_EQ(reused, holds ? expected : Text())
+                    << "line " << line << ", chunk " << chunk;
+            } else if (how == 0) {
                 ReadLineInto(id, AnsiFormat, reused);
                 ASSERT_EQ(reused, expected) << "line " << line << ", chunk " << chunk;
             } else {
@@ -79,6 +100,41 @@ std::string RandomBytes(std::mt19937& random, size_t size, const std::string& al
 }
 
 // --- Reading lines ---------------------------------------------------------------------------
+
+// Only lines whose bytes hold the word are read, each whole and from its start, wherever the word
+// stands (across a buffer fill, past the first fill of a long line); the others leave the text
+// empty, in a file that can move back and in one that cannot.
+TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
+    const std::string longLine(10000, '7');
+    const std::vector<std::string> lines = {"<Transform DEF=\"Sweep\"",
+                                            "no word here",
+                                            std::string(4090, ' ') + "Transform across the fill",
+                                            longLine + "Transform",
+                                            longLine,
+                                            "Transfor",
+                                            "m",
+                                            "</Transform>"};
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + "\r\n";
+    }
+    for (const bool unseekable : {false, true}) {
+        for (const int64_t chunk : {4096, 1, 4093}) {
+            ChunkedFile file(bytes, chunk);
+            file.files.unseekable = unseekable;
+            const LineFileId id = OpenLineFile(AutoId, u"memory");
+            Text line = u"left over";
+            for (const std::string& expected : lines) {
+                const bool holds = expected.find("Transform") != std::string::npos;
+                EXPECT_EQ(ReadLineIfHolds(id, AnsiFormat, "Transform", line), holds);
+                EXPECT_EQ(line, holds ? DecodeEachByte(expected) : Text())
+                    << expected.substr(0, 20) << ", chunk " << chunk;
+            }
+            EXPECT_TRUE(IsEndOfFile(id));
+            CloseLineFile(id);
+        }
+    }
+}
 
 TEST(FastPathsTest, LinesOfEveryLengthAroundBlockAndBufferBoundaries) {
     // Line lengths near multiples of the block and of the 4096-byte buffer, every line end.

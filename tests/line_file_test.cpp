@@ -82,11 +82,13 @@ TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
 TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
     for (const int32_t format : {25, 1, -1}) {
         MemoryFileSystem memory;
-        memory.files[u"in"] = "a\nb\n";
+        memory.files[u"in"] = "a\nb\nc\n";
         ScopedFileSystem scoped(memory);
         const LineFileId input = OpenLineFile(AutoId, u"in");
         EXPECT_EQ(ReadLine(input, format), u"");
-        EXPECT_EQ(ReadLine(input, AnsiFormat), u"b");  // the refused line was passed over
+        Text line;
+        EXPECT_FALSE(ReadLineIfHolds(input, format, "b", line));
+        EXPECT_EQ(ReadLine(input, AnsiFormat), u"c");  // the refused lines were passed over
         EXPECT_FALSE(CloseLineFile(input));
         EXPECT_EQ(LastLineFileError(), u"text format " + DecimalText(format) + u" is not offered");
 
