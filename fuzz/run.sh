@@ -24,7 +24,8 @@ declare -A max_len=([line_reader]=20000 [conversion]=16384 [text]=512)
 declare -A dict=([conversion]="$here/conversion.dict")
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLORIN_FUZZ=ON -DVEXLORIN_TESTS=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLORIN_FUZZ=ON -DVEXLORIN_TESTS=OFF -DVEXLORIN_WERROR=ON \
+    >/dev/null
 cmake --build "$build_dir" -j2 --target "${targets[@]/%/_fuzzer}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"

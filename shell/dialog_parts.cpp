@@ -6,8 +6,6 @@ namespace vex {
 
 namespace {
 
-constexpr size_t NameBufferUnits = 260;  // MAX_PATH, the file dialog's name buffer
-
 std::vector<Text> SplitAtBars(const Text& pattern) {
     std::vector<Text> parts;
     size_t begin = 0;
@@ -50,7 +48,7 @@ DefaultFileSplit SplitDefaultFile(const Text& defaultFile) {
         split.proposedName = defaultFile;
     }
     // The name buffer keeps its last unit for the terminator.
-    split.proposedName.resize(std::min(split.proposedName.size(), NameBufferUnits - 1));
+    split.proposedName.resize(std::min(split.proposedName.size(), FileNameBufferUnits - 1));
     if (!IsValidFileName(split.proposedName)) {
         split.proposedName.clear();
     }

@@ -2,6 +2,7 @@
 // platform has its own backend (Win32, GTK, terminal); CMake picks which are built.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -27,6 +28,11 @@ int ShowMessage(const Text& caption, const Text& text, uint32_t flags);
 
 // --- Pure parts, shared by the backends and tested on every platform -------------------------
 
+// The file dialog's name buffer in UTF-16 units, terminator included (MAX_PATH). The proposed name
+// is cut to fit it and the dialog is told its size from this one value: were the two to differ,
+// the dialog could write past the buffer.
+inline constexpr size_t FileNameBufferUnits = 260;
+
 // The pattern with every vertical bar replaced by U+0000, followed by three U+0000: the
 // zero-separated, doubly zero-terminated list the Windows dialog reads. Parts are taken as they
 // stand; an absent pattern counts as empty.
@@ -43,7 +49,7 @@ std::vector<FilterPair> FilterPairs(const std::optional<Text>& pattern);
 
 struct DefaultFileSplit {
     Text initialDirectory;  // empty when the default file has no usable backslash
-    Text proposedName;      // at most 259 units; empty when not a valid file name
+    Text proposedName;      // fits the name buffer; empty when not a valid file name
 };
 
 // Splits the default file at its last backslash (a slash is not a separator here). A backslash at

@@ -63,7 +63,7 @@ TEST(IsValidFileName, RefusesReservedAndControlCharacters) {
     EXPECT_FALSE(IsValidFileName(std::nullopt));
     EXPECT_FALSE(IsValidFileName(Text()));
     for (const char16_t c : std::u16string(u"\"*/:<>?\\|\x01\x1f\t")) {
-        EXPECT_FALSE(IsValidFileName(u"a" + Text(1, c) + u"b")) << static_cast<int>(c);
+        EXPECT_FALSE(IsValidFileName(Text{u'a', c, u'b'})) << static_cast<int>(c);
     }
     for (const char16_t* name : {u"file.x3d", u" ", u"szene_\u00fc.x3d", u"a b", u"\u4e2d"}) {
         EXPECT_TRUE(IsValidFileName(name)) << ToUtf8(name);

@@ -53,6 +53,10 @@ const std::vector<LineCase>& LineEndCases() {
         {"\n", {u""}},
         {"\n\n", {u"", u""}},
         {"\xef\xbb\xbfX3D\n", {u"\u00ef\u00bb\u00bfX3D"}},
+        // One and two whole buffers, each file ending in its line end: no empty line follows.
+        {std::string(4095, 'a') + "\n", {Text(4095, u'a')}},
+        {std::string(4094, 'a') + "\r\n" + std::string(4094, 'b') + "\r\n",
+         {Text(4094, u'a'), Text(4094, u'b')}},
     };
     return cases;
 }
@@ -71,6 +75,29 @@ TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
             EXPECT_EQ(ReadAllLines(id), c.lines) << "chunk " << chunk << ", bytes: " << c.bytes;
             CloseLineFile(id);
         }
+    }
+}
+
+// 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.
+TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
+    for (const int32_t format : {25, 1, -1}) {
+        MemoryFileSystem memory;
+        memory.files[u"in"] = "a\nb\nc\n";
+        ScopedFileSystem scoped(memory);
+        const LineFileId input = OpenLineFile(AutoId, u"in");
+        EXPECT_EQ(ReadLine(input, format), u"");
+        Text line;
+        EXPECT_FALSE(ReadLineIfHolds(input, format, "b", line));
+        EXPECT_EQ(ReadLine(input, AnsiFormat), u"c");  // the refused lines were passed over
+        EXPECT_FALSE(CloseLineFile(input));
+        EXPECT_EQ(LastLineFileError(), u"text format " + DecimalText(format) + u" is not offered");
+
+        const LineFileId output = CreateLineFile(AutoId, u"out");
+        WriteLine(output, u"a", AnsiFormat);
+        WriteLine(output, u"b", format);
+        WriteLine(output, u"c", AnsiFormat);
+        EXPECT_FALSE(CloseLineFile(output));
+        EXPECT_EQ(memory.files[u"out"], "a\r\n") << format;
     }
 }
 
@@ -126,7 +153,6 @@ TEST(LineFileIds, ZeroNamesNoFile) {
     EXPECT_EQ(ReadLine(0, AnsiFormat), u"");
     WriteLine(0, u"nothing", AnsiFormat);
     EXPECT_TRUE(CloseLineFile(0));
-    EXPECT_FALSE(LineFileFailed(0));
 }
 
 TEST(LineFileIds, AreAssignedOnlyForAutoIdAndNeverZeroOrMinusOne) {
@@ -179,7 +205,6 @@ TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
     const LineFileId input = OpenLineFile(AutoId, u"in");
     EXPECT_EQ(ReadLine(input, AnsiFormat), Text(4096, u'a'));  // the error ends the file
     EXPECT_TRUE(IsEndOfFile(input));
-    EXPECT_TRUE(LineFileFailed(input));
     EXPECT_FALSE(CloseLineFile(input));
     EXPECT_EQ(LastLineFileError(), u"Input/output error");
 
@@ -187,7 +212,6 @@ TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
     for (int i = 0; i < 1000; ++i) {
         WriteLine(output, u"0123456789", AnsiFormat);
     }
-    EXPECT_TRUE(LineFileFailed(output));
     EXPECT_FALSE(CloseLineFile(output));
     EXPECT_EQ(LastLineFileError(), u"No space left on device");
 

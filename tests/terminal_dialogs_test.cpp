@@ -76,6 +76,15 @@ TEST_F(TerminalDialogTest, SaysWhenAPathIsTooLong) {
     EXPECT_EQ(out.str().find("does not exist"), std::string::npos);
 }
 
+// "." still names the working folder after it was deleted, but it has no absolute path any more.
+TEST_F(TerminalDialogTest, WorksInADeletedWorkingFolder) {
+    fs::create_directory(folder.path() / "gone");
+    fs::current_path(folder.path() / "gone");
+    fs::remove(folder.path() / "gone");
+    const std::string answer = (folder.path() / "scene.x3d").string() + "\n";
+    EXPECT_EQ(Choose(answer, u".\\file.x3d"), InFolder("scene.x3d"));
+}
+
 TEST_F(TerminalDialogTest, KeepsNonAsciiNames) {
     EXPECT_EQ(Choose("szene_\xc3\xbc.x3d\n"), InFolder("szene_\xc3\xbc.x3d"));
 }

@@ -378,6 +378,32 @@ Text ReadWholeLine(LineFileRecord& record, bool utf8) {
     return utf8 ? FromUtf8(bytes) : DecodeAnsi(bytes);
 }
 
+bool IsOffered(int32_t format) {
+    return format == DefaultFormat || format == Utf8Format || format == AnsiFormat;
+}
+
+// A format the file does not offer: remembered as a failure, in words that say which.
+void Refuse(LineFileRecord& record, int32_t format) {
+    record.failed = true;
+    Text& words = LastError();
+    words = u"text format ";
+    words += DecimalText(format);
+    words += u" is not offered";
+}
+
+// The next line in an offered format, into `line`, which is empty.
+void DecodeLine(LineFileRecord& record, int32_t format, Text& line) {
+    if (format == DefaultFormat) {
+        format = record.defaultFormat;
+    }
+    const ByteTable* table = SingleByteTable();
+    if (format != Utf8Format && table != nullptr) {
+        ReadSingleByteLine(record, *table, line);
+        return;
+    }
+    line = ReadWholeLine(record, format == Utf8Format);
+}
+
 // The longest word ReadLineIfHolds looks for in bytes; a longer one is looked for in the text.
 constexpr size_t MaxWatchedWord = 32;
 
@@ -480,15 +506,13 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line) {
         return;
     }
     SwitchToReading(*record);
-    if (format == DefaultFormat) {
-        format = record->defaultFormat;
-    }
-    const ByteTable* table = SingleByteTable();
-    if (format != Utf8Format && table != nullptr) {
-        ReadSingleByteLine(*record, *table, line);
+    if (!IsOffered(format)) {
+        Refuse(*record, format);
+        // Passed over, so a read loop still ends.
+        GatherLine(*record, [](const char*, size_t) { return true; });
         return;
     }
-    line = ReadWholeLine(*record, format == Utf8Format);
+    DecodeLine(*record, format, line);
 }
 
 bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line) {
@@ -498,7 +522,8 @@ bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text&
         return false;
     }
     SwitchToReading(*record);
-    if (word.size() > MaxWatchedWord || !IsSeekable(*record)) {
+    // A format that is not offered is refused there, and the line passed over.
+    if (word.size() > MaxWatchedWord || !IsSeekable(*record) || !IsOffered(format)) {
         ReadLineInto(id, format, line);
         if (FindText(line, FromUtf8(word)) != 0) {
             return true;
@@ -527,6 +552,11 @@ void WriteLine(LineFileId id, const Text& text, int32_t format) {
     if (record == nullptr) {
         return;
     }
+    if (!IsOffered(format)) {
+        Flush(*record);  // the lines before it were fine
+        Refuse(*record, format);
+        return;
+    }
     if (!text.empty()) {
         const std::string bytes = Encode(text, format, *record);
         WriteBytes(*record, bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -549,11 +579,6 @@ bool CloseLineFile(LineFileId id) {
     const bool succeeded = !it->failed;
     table.erase(it);
     return succeeded;
-}
-
-bool LineFileFailed(LineFileId id) {
-    const LineFileRecord* record = Find(id);
-    return record != nullptr && record->failed;
 }
 
 void CloseAllLineFiles() {

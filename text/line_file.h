@@ -18,13 +18,14 @@ using LineFileId = int64_t;
 
 inline constexpr LineFileId AutoId = -1;
 
-// Formats for ReadLine and WriteLine. The converter always passes AnsiFormat; the others are
-// offered for completeness. DefaultFormat means the file's default, which is Utf8Format.
+// The formats ReadLine and WriteLine offer. The converter always passes AnsiFormat; UTF-8 is
+// offered besides, and DefaultFormat means the file's default, which is Utf8Format. Every other
+// value is refused, 25 (UTF-16 elsewhere) among them: taking it for one of these would read or
+// write other characters than the caller asked for, and do so without a sign.
 enum TextFormat : int32_t {
     DefaultFormat = 0,
     Utf8Format = 2,
     AnsiFormat = 24,
-    Utf16Format = 25,
 };
 
 // Opens an existing file for reading, without sharing it. Nothing is read yet. 0 on failure
@@ -41,6 +42,11 @@ bool IsEndOfFile(LineFileId id);
 // The next line without its line end. LF, CR LF, a lone CR and a zero byte each end a line; a CR
 // LF split across two buffer fills is still one line end. A line has no upper length. At the end
 // of the file, and for an id that names no file, the result is the empty text.
+//
+// A format that is not offered (see TextFormat) is refused without failing the call: the result
+// is the empty text, the line is passed over (so a loop that reads until IsEndOfFile still ends),
+// and the file counts as failed, which its CloseLineFile reports, with LastLineFileError saying
+// why.
 Text ReadLine(LineFileId id, int32_t format);
 
 // ReadLine into `line`, replacing what it held but reusing its storage: a loop that reads every
@@ -53,20 +59,24 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line);
 // decoded or held in memory, however long it is. Every code page a line file reads writes ASCII
 // as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A line
 // that holds it is read again from its start, from the buffer or by moving back in the file; a
-// file that cannot move back (a pipe) has each line read in full and searched as text instead.
+// file that cannot move back (a pipe) has each line read in full and searched as text instead. A
+// format that is not offered is refused as by ReadLine: the result is false, the line passed over.
 bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line);
 
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
 // names no file.
+//
+// A format that is not offered (see TextFormat) is refused without failing the call: nothing is
+// written, not even the line end, and the file counts as failed, which its CloseLineFile reports,
+// with LastLineFileError saying why. The lines written before it are kept; those after it are
+// dropped, as after a failed write, rather than written after the gap.
 void WriteLine(LineFileId id, const Text& text, int32_t format);
 
 // Writes out pending bytes and closes the file; the id then names no file. Returns false when
 // anything went wrong with the file while it was open: a read error, a failed or short write
-// (including this final one) or a failed close. Returns true for an id that names no file.
+// (including this final one), a refused format or a failed close. Returns true for an id that
+// names no file.
 bool CloseLineFile(LineFileId id);
-
-// True when a read, write or flush on the file has failed so far. False for an unknown id.
-bool LineFileFailed(LineFileId id);
 
 // Closes every file still open, newest first, writing out what is pending.
 void CloseAllLineFiles();

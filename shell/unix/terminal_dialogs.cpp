@@ -27,10 +27,19 @@ bool IsFolder(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
+// The working folder, or / when it has none any more (it was deleted while the program ran).
 fs::path CurrentFolder() {
     std::error_code error;
     fs::path current = fs::current_path(error);
     return error ? fs::path("/") : current;
+}
+
+// The folder made absolute from the working folder. When that was deleted, "." still names it but
+// has no absolute path any more: CurrentFolder stands in.
+fs::path AbsoluteFolder(const fs::path& folder) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(folder, error);
+    return error ? CurrentFolder() : absolute;
 }
 
 void Print(Terminal& terminal, const Text& text) {
@@ -51,7 +60,7 @@ Proposal ProposalFor(const std::optional<Text>& defaultFile) {
     const DefaultFileSplit split = SplitDefaultFile(*defaultFile);
     proposal.name = split.proposedName;
     if (!split.initialDirectory.empty() && IsFolder(ToPath(split.initialDirectory))) {
-        proposal.folder = fs::absolute(ToPath(split.initialDirectory));
+        proposal.folder = AbsoluteFolder(ToPath(split.initialDirectory));
     }
     return proposal;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "shell/dialogs.h"
 #include "text/text.h"
 
 namespace vex {
@@ -17,9 +18,6 @@ inline constexpr uint32_t OpenFileStructSize = 136;
 // OFN_EXPLORER + OFN_PATHMUSTEXIST + OFN_NOCHANGEDIR + OFN_HIDEREADONLY. No OFN_FILEMUSTEXIST (a
 // typed name of a file not yet there is returned) and no default extension is ever added.
 inline constexpr uint32_t OpenFileFlags = 0x8080C;
-
-// MAX_PATH: the name buffer, terminator included.
-inline constexpr uint32_t FileNameBufferUnits = 260;
 
 struct OpenFileRequest {
     Text title;
