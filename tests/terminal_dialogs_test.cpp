@@ -54,6 +54,8 @@ TEST_F(TerminalDialogTest, AcceptsTheProposedNameWithAnEmptyLine) {
     fs::create_directory(folder.path() / "data");
     const Text proposedFolder = FromUtf8((folder.path() / "data").native());
     EXPECT_EQ(Choose("\n", proposedFolder + u"\\scene.x3d"), InFolder("data/scene.x3d"));
+    // A typed name is taken from the current folder, not from the proposed one.
+    EXPECT_EQ(Choose("typed.x3d\n", proposedFolder + u"\\scene.x3d"), InFolder("typed.x3d"));
 }
 
 TEST_F(TerminalDialogTest, CancelsAtTheEndOfInput) {
