@@ -5,6 +5,10 @@
 // and never AutoId. A failed open or create returns 0, which names no file: on it ReadLine gives
 // the empty text, WriteLine and CloseLineFile do nothing, and IsEndOfFile answers true, so a
 // read loop over a file that could not be opened still ends.
+//
+// A file opened for reading that begins with gzip's magic bytes (1F 8B) is read as the bytes it
+// holds, whatever its name; lines and end-of-file answers are those of the inflated bytes. Damaged
+// or cut-off compressed data end the file like a read error, which its close reports.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +56,9 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line);
 void WriteLine(LineFileId id, const Text& text, int32_t format);
 
 // Writes out pending bytes and closes the file; the id then names no file. Returns false when
-// anything went wrong with the file while it was open: a read error, a failed or short write
-// (including this final one) or a failed close. Returns true for an id that names no file.
+// anything went wrong with the file while it was open: a read error, damaged compressed data, a
+// failed or short write (including this final one) or a failed close. Returns true for an id that
+// names no file.
 bool CloseLineFile(LineFileId id);
 
 // True when a read, write or flush on the file has failed so far. False for an unknown id.
@@ -63,7 +68,7 @@ bool LineFileFailed(LineFileId id);
 void CloseAllLineFiles();
 
 // Plain words for the most recent failure met by a line file operation (for example "No such
-// file or directory"); empty when there was none.
+// file or directory", or "the compressed data is corrupt"); empty when there was none.
 Text LastLineFileError();
 
 }  // namespace vex
