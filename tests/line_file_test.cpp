@@ -113,6 +113,7 @@ TEST(ReadLine, ReadsACompressedFileAsTheBytesItHolds) {
         {GzipMember(longLine + "\r\ny"), {Text(longLine.begin(), longLine.end()), u"y"}},
         {"\x1f", {u"\x1f"}},
         {"\x1fZ\nb", {u"\x1fZ", u"b"}},
+        {"ab\n\x1f\x8b\n", {u"ab", u"\x1f\u2039"}},  // later, they are plain bytes
     });
 }
 
