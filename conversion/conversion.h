@@ -37,6 +37,9 @@ struct ObjectRow {
     Vector3Text translation;  // vector in the order x, y, z
     Vector3Text scale;        // vector in the order x, z, y
     Vector3Text third;        // vector in the order x, y, z; kept but not written
+    // The object stands inside another object's transform, so its values are relative to that
+    // object, not to the scene.
+    bool nested = false;
 };
 
 struct ObjectTable {
@@ -46,6 +49,10 @@ struct ObjectTable {
     int64_t blobCount = 0;   // stored rows whose name begins with "Mball"
     int64_t leftOut = 0;     // objects found after the table was full, read and dropped
 };
+
+// The two kinds of object converted, told by the exact, case-sensitive beginning of the name.
+bool IsSweep(TextView name);
+bool IsBlob(TextView name);
 
 // The object name from an accepted "Transform DEF=" line, d being where that text starts: what
 // lies between the first double quote after it and the line's last eleven characters.
@@ -58,16 +65,46 @@ Vector3Text CutVector(const Text& valueLine, bool swapYZ);
 // Reads the input to its end and fills the table. Neither opens nor closes the file.
 void Scan(LineFileId input, ObjectTable& table);
 
-// Writes the header, the sphere_sweep and the blob. Neither creates nor closes the file.
-void WriteInclude(LineFileId output, const ObjectTable& table, const Text& baseName);
+// True when the piece, less the spaces around it, is a number as POV-Ray reads one: an optional
+// sign, digits with an optional point and digits after it ("1", "1.", "1.250") or a point and
+// digits (".5"), then an optional exponent ("e" or "E", an optional sign, digits). False for the
+// empty piece, for text, for two numbers and for anything else.
+bool IsPovNumber(TextView piece);
 
-// The output path for an input path: its folder and base name (the file name less its last four
-// characters, whatever they are) with ".inc".
-Text IncludePathFor(const Text& inputPath);
+// Writes the header, then one sphere_sweep through the "Sweep" rows and one blob of the "Mball"
+// rows, each in file order, both declared as declaredName. A number piece that is not a POV-Ray
+// number is written as 0, so that nothing but numbers from the table reaches the include.
+// Neither creates nor closes the file.
+void WriteInclude(LineFileId output, const ObjectTable& table, const Text& declaredName);
+
+// True when the name is one POV-Ray can declare: ASCII letters, digits and "_", not beginning
+// with a digit, not one of POV-Ray's reserved words and not one the include declares itself.
+bool IsPovIdentifier(TextView name);
+
+// The base name when it is a POV-Ray identifier. Otherwise every character (code point) other
+// than an ASCII letter, digit or "_" becomes "_"; then "_" goes in front when the result is empty
+// or begins with a digit; then "_" goes at the end when the result is a reserved word:
+// "my-scene" gives my_scene, "2nd try" _2nd_try, "sphere" sphere_.
+Text DeclaredNameFor(TextView baseName);
+
+// Everything a conversion derives from the chosen path, worked out once.
+struct IncludeNames {
+    Text folder;        // up to and including the last separator; empty for a bare name
+    Text fileName;      // the chosen file's name
+    Text baseName;      // the file name less its extension (see IncludeNamesFor)
+    Text includePath;   // folder + baseName + ".inc"
+    Text declaredName;  // DeclaredNameFor(baseName)
+};
+
+// The names for a chosen path. The base name is the file name less a dot and three characters
+// at its end (scene.x3d, scene.X3D, scene.wrl); otherwise less everything from its last dot
+// (scene.x3dv), unless that dot is the name's first character; a name without a dot stays whole.
+IncludeNames IncludeNamesFor(const Text& inputPath);
 
 struct Message {
     Text caption;
     Text text;
+    bool failed = false;  // nothing (or an incomplete include) was written; the text says why
 };
 
 // Converts the file at inputPath and returns what to tell the user. The empty path means the

@@ -1,6 +1,11 @@
 // Writes the POV-Ray include: two comment lines, one sphere_sweep through the "Sweep" objects and
-// one blob of the "Mball" objects. Each section takes its rows consecutively from the first row
-// with its prefix, so a modeller's objects are expected to stand together in the file.
+// one blob of the "Mball" objects, each section taking its objects in file order wherever they
+// stand (a modeller writes objects in the order they were added, kinds mixed).
+//
+// The include is POV-Ray source, and POV-Ray runs directives (#fopen, #write, #include) wherever
+// they stand in it: nothing from the export reaches it but pieces that are numbers.
+#include <vector>
+
 #include "conversion/conversion.h"
 
 namespace vex {
@@ -9,79 +14,135 @@ namespace {
 
 constexpr char16_t Indent[] = u"     ";
 
-bool HasPrefix(const Text& name, const char16_t* prefix) {
-    return TextEquals(MidText(name, 0, 5), prefix);
+// What the include says for a number piece: the piece as the scan cut it, or 0 for anything
+// POV-Ray would not read as one number.
+Text Number(const Text& piece) {
+    return IsPovNumber(piece) ? piece : Text(u"0");
 }
 
-const ObjectRow& Row(const ObjectTable& table, int64_t i) {
-    return table.rows[static_cast<size_t>(i)];
+// "<a, b, c>" from three pieces, without the trailing space of the scan's vector texts.
+Text Vector(const Text& a, const Text& b, const Text& c) {
+    return u"<" + Number(a) + u", " + Number(b) + u", " + Number(c) + u">";
+}
+
+Text Translation(const ObjectRow& row) {
+    return Vector(row.translation.x, row.translation.y, row.translation.z);
+}
+
+// The scale lists x, z, y: the modeller's z axis points up, POV-Ray's y axis does.
+Text Scale(const ObjectRow& row) {
+    return Vector(row.scale.x, row.scale.z, row.scale.y);
 }
 
 // The sweep's control point: centre at the translation, radius the first number of the scale.
 Text PointLine(const ObjectRow& row) {
-    return Indent + row.translation.vector + u", " + row.scale.x;
+    return Indent + Translation(row) + u" , " + Number(row.scale.x);
 }
 
 // A unit sphere scaled by the row's scale times sf, moved to its translation.
 Text ComponentLine(const ObjectRow& row) {
-    return Text(Indent) + u"sphere{ <0,0,0>, 1, 1 scale " + TrimText(row.scale.vector) +
-           u" * sf  translate " + TrimText(row.translation.vector) + u" }";
+    return Text(Indent) + u"sphere{ <0,0,0>, 1, 1 scale " + Scale(row) + u" * sf  translate " +
+           Translation(row) + u" }";
 }
 
 void Write(LineFileId output, const Text& line) {
     WriteLine(output, line, AnsiFormat);
 }
 
-// Writes the sweep starting at row `first`; the first and last points are written twice, as the
-// lead-in and lead-out control points the cubic spline needs.
-void WriteSweep(LineFileId output, const ObjectTable& table, int64_t first, const Text& head) {
+// The rows of one kind, in file order.
+std::vector<const ObjectRow*> RowsWhere(const ObjectTable& table, bool (*isKind)(TextView)) {
+    std::vector<const ObjectRow*> rows;
+    for (int64_t i = 1; i <= table.rowCount; ++i) {
+        const ObjectRow& row = table.rows[static_cast<size_t>(i)];
+        if (isKind(row.name)) {
+            rows.push_back(&row);
+        }
+    }
+    return rows;
+}
+
+// The first and last points are written twice, as the lead-in and lead-out control points the
+// cubic spline needs.
+void WriteSweep(LineFileId output, const std::vector<const ObjectRow*>& rows, const Text& head) {
     Write(output, Text());
     Write(output, head);
     Write(output, u"sphere_sweep {");
     Write(output, Text(Indent) + u"cubic_spline");
-    Write(output, Indent + DecimalText(table.sweepCount + 2) + u",");
-    Write(output, PointLine(Row(table, first)));
-    for (int64_t j = 0; j < table.sweepCount; ++j) {
-        Write(output, PointLine(Row(table, first + j)));
+    Write(output, Indent + DecimalText(static_cast<int64_t>(rows.size()) + 2) + u",");
+    Write(output, PointLine(*rows.front()));
+    for (const ObjectRow* row : rows) {
+        Write(output, PointLine(*row));
     }
-    Write(output, PointLine(Row(table, first + table.sweepCount - 1)));
+    Write(output, PointLine(*rows.back()));
     Write(output, Text(Indent) + u"}");
 }
 
-void WriteBlob(LineFileId output, const ObjectTable& table, int64_t first, const Text& head) {
+void WriteBlob(LineFileId output, const std::vector<const ObjectRow*>& rows, const Text& head) {
     Write(output, Text());
     Write(output, head);
     Write(output, u"#declare th = 0.5 ;");
     Write(output, u"#declare sf = 2.0 ;");
     Write(output, u"blob {");
     Write(output, Text(Indent) + u"threshold th");
-    for (int64_t j = 0; j < table.blobCount; ++j) {
-        Write(output, ComponentLine(Row(table, first + j)));
+    for (const ObjectRow* row : rows) {
+        Write(output, ComponentLine(*row));
     }
     Write(output, Text(Indent) + u"}");
 }
 
-// The first row whose name has the prefix, or 0 when there is none.
-int64_t FirstRowWith(const ObjectTable& table, const char16_t* prefix) {
-    for (int64_t i = 1; i <= table.rowCount; ++i) {
-        if (HasPrefix(Row(table, i).name, prefix)) {
-            return i;
-        }
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Moves past a run of digits; the number of digits passed.
+size_t SkipDigits(TextView t, size_t& i) {
+    const size_t from = i;
+    while (i < t.size() && IsDigit(t[i])) {
+        ++i;
     }
-    return 0;
+    return i - from;
+}
+
+void SkipSign(TextView t, size_t& i) {
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+        ++i;
+    }
 }
 
 }  // namespace
 
-void WriteInclude(LineFileId output, const ObjectTable& table, const Text& baseName) {
-    const Text head = u"#declare " + baseName + u" =";
+bool IsPovNumber(TextView piece) {
+    const Text trimmed = TrimText(piece);
+    const TextView t = trimmed;
+    size_t i = 0;
+    SkipSign(t, i);
+    size_t digits = SkipDigits(t, i);
+    if (i < t.size() && t[i] == u'.') {
+        ++i;
+        digits += SkipDigits(t, i);
+    }
+    if (digits == 0) {
+        return false;
+    }
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        SkipSign(t, i);
+        if (SkipDigits(t, i) == 0) {
+            return false;
+        }
+    }
+    return i == t.size();
+}
+
+void WriteInclude(LineFileId output, const ObjectTable& table, const Text& declaredName) {
+    const Text head = u"#declare " + declaredName + u" =";
     Write(output, u"// convert x3d");
     Write(output, u"// quillbrace 03.09.2023");
-    if (const int64_t first = FirstRowWith(table, u"Sweep"); first != 0) {
-        WriteSweep(output, table, first, head);
+    if (const auto sweeps = RowsWhere(table, IsSweep); !sweeps.empty()) {
+        WriteSweep(output, sweeps, head);
     }
-    if (const int64_t first = FirstRowWith(table, u"Mball"); first != 0) {
-        WriteBlob(output, table, first, head);
+    if (const auto blobs = RowsWhere(table, IsBlob); !blobs.empty()) {
+        WriteBlob(output, blobs, head);
     }
 }
 

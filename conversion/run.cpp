@@ -7,48 +7,89 @@ namespace vex {
 
 namespace {
 
-// The folder (with its last separator) and the file name of the chosen path.
-struct PathSplit {
-    Text folder;
-    Text name;
-};
-
-// PathPart and FilePart treat a double quote and a vertical bar as delimiters, which no Windows
-// path holds; a Linux file or folder name may hold both, and there they would name the include
-// ".inc" or put it into another folder, over whatever file of that name is there. Where the two
-// parts do not give back the whole path (less a leading or enclosing pair of quotes), the path is
-// split at its last separator instead.
-PathSplit SplitInputPath(const Text& inputPath) {
-    PathSplit parts{PathPart(inputPath), FilePart(inputPath)};
-    const Text whole = parts.folder + parts.name;
-    const Text bare = MidText(inputPath, FindText(inputPath, u"\"") == 1 ? 2 : 1);
-    if (TextEquals(whole, bare) || TextEquals(whole + u"\"", bare)) {
-        return parts;
-    }
-    const size_t separator = inputPath.find_last_of(u"\\/");
-    const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
-    return PathSplit{LeftText(inputPath, folderLength), MidText(inputPath, folderLength + 1)};
-}
-
-Text BaseNameOf(const Text& inputPath) {
-    const Text name = SplitInputPath(inputPath).name;
-    return MidText(name, 1, TextLength(name) - 4);
-}
-
 Message Failure(const Text& text) {
-    return Message{SummaryCaption, text};
+    return Message{SummaryCaption, text, true};
 }
 
 Text Reason() {
     return u" (" + LastLineFileError() + u")";
 }
 
-Text Summary(const Text& baseName, const ObjectTable& table) {
-    Text summary = baseName + u".inc created > blobs: " + DecimalText(table.blobCount) +
+// The first stored row of a kind that the predicate picks out; null when there is none.
+const ObjectRow* FirstConverted(const ObjectTable& table, bool (*picked)(const ObjectRow&)) {
+    for (int64_t i = 1; i <= table.rowCount; ++i) {
+        const ObjectRow& row = table.rows[static_cast<size_t>(i)];
+        if ((IsSweep(row.name) || IsBlob(row.name)) && picked(row)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+bool HasUnreadableValues(const ObjectRow& row) {
+    const Vector3Text& t = row.translation;
+    const Vector3Text& s = row.scale;
+    const bool sweep = IsSweep(row.name);
+    return !IsPovNumber(t.x) || !IsPovNumber(t.y) || !IsPovNumber(t.z) || !IsPovNumber(s.x) ||
+           (!sweep && (!IsPovNumber(s.y) || !IsPovNumber(s.z)));
+}
+
+bool IsNested(const ObjectRow& row) {
+    return row.nested;
+}
+
+Text LeftOutNote(int64_t leftOut) {
+    const Text objects =
+        leftOut == 1 ? u" more object was left out" : u" more objects were left out";
+    return DecimalText(leftOut) + objects + u": an include takes the first " +
+           DecimalText(ObjectCapacity) + u".";
+}
+
+Text NameNote(const IncludeNames& names) {
+    return u"It declares " + names.declaredName + u", since \"" + names.baseName +
+           u"\" is not a name POV-Ray accepts (ASCII letters, digits and _, not beginning with a"
+           u" digit, not a reserved word).";
+}
+
+Text OneSweepNote(const ObjectTable& table) {
+    const Text& name =
+        FirstConverted(table, [](const ObjectRow& row) { return IsSweep(row.name); })->name;
+    return u"Only one Sweep object (" + name + u"): POV-Ray needs at least two to draw the" +
+           u" sphere_sweep and will reject this include. Add a second Sweep object in the "
+           u"modeller.";
+}
+
+Text UnreadableNote(const ObjectRow& row) {
+    return row.name + u" has no three numbers POV-Ray can read in its translation or scale;" +
+           u" the include has 0 in their place. Export the scene again in full, one value a line.";
+}
+
+Text NestedNote(const ObjectRow& row) {
+    return row.name + u" lies inside another object, so its position is relative to that object" +
+           u" and the shape lands elsewhere. In the modeller, clear its parent keeping the" +
+           u" transform, or export without hierarchy if that fits.";
+}
+
+// The summary on the first line, exactly as a clean export gets it alone; below it one line for
+// each kind of problem, naming the first object concerned and what to do about it.
+Text Summary(const IncludeNames& names, const ObjectTable& table) {
+    Text summary = names.baseName + u".inc created > blobs: " + DecimalText(table.blobCount) +
                    u" sweeps: " + DecimalText(table.sweepCount);
+    const auto note = [&summary](const Text& line) { summary += u"\n" + line; };
     if (table.leftOut > 0) {
-        summary += u"\n" + DecimalText(table.leftOut) + u" more objects were left out: an include" +
-                   u" takes the first " + DecimalText(ObjectCapacity) + u".";
+        note(LeftOutNote(table.leftOut));
+    }
+    if (!TextEquals(names.declaredName, names.baseName)) {
+        note(NameNote(names));
+    }
+    if (table.sweepCount == 1) {
+        note(OneSweepNote(table));
+    }
+    if (const ObjectRow* row = FirstConverted(table, HasUnreadableValues)) {
+        note(UnreadableNote(*row));
+    }
+    if (const ObjectRow* row = FirstConverted(table, IsNested)) {
+        note(NestedNote(*row));
     }
     return summary;
 }
@@ -71,14 +112,14 @@ bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
 }
 
 // Writes the include; false (with the message set) when it could not be written in full.
-bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& baseName,
+bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& declaredName,
                  Message& message) {
     const LineFileId output = CreateLineFile(AutoId, outputPath);
     if (output == 0) {
         message = Failure(outputPath + u" could not be written" + Reason() + u".");
         return false;
     }
-    WriteInclude(output, table, baseName);
+    WriteInclude(output, table, declaredName);
     if (!CloseLineFile(output)) {
         message = Failure(outputPath + u" could not be written" + Reason() +
                           u"; the file is incomplete.");
@@ -89,10 +130,6 @@ bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& b
 
 }  // namespace
 
-Text IncludePathFor(const Text& inputPath) {
-    return SplitInputPath(inputPath).folder + BaseNameOf(inputPath) + u".inc";
-}
-
 Message ConvertFile(const Text& inputPath) {
     if (TextEquals(inputPath, Text())) {
         return Message{InfoCaption, CanceledText};
@@ -102,17 +139,17 @@ Message ConvertFile(const Text& inputPath) {
     if (!ReadInput(inputPath, table, message)) {
         return message;
     }
-    const Text outputPath = IncludePathFor(inputPath);
+    const IncludeNames names = IncludeNamesFor(inputPath);
+    const Text& outputPath = names.includePath;
     if (TextEquals(outputPath, inputPath) || CurrentFileSystem().SameFile(outputPath, inputPath)) {
         // Creating the output would empty the very file the user chose.
         return Failure(outputPath + u" is the chosen file itself; it was left as it is and" +
                        u" nothing was written.");
     }
-    const Text baseName = BaseNameOf(inputPath);
-    if (!WriteOutput(outputPath, table, baseName, message)) {
+    if (!WriteOutput(outputPath, table, names.declaredName, message)) {
         return message;
     }
-    return Message{SummaryCaption, Summary(baseName, table)};
+    return Message{SummaryCaption, Summary(names, table)};
 }
 
 void RunConversion(const Dialogs& dialogs) {

@@ -9,18 +9,14 @@ namespace {
 
 constexpr char16_t TransformMarker[] = u"Transform DEF=";
 constexpr char16_t InnerMarker[] = u"ifs";  // the mesh's own inner transform
-constexpr char16_t SweepPrefix[] = u"Sweep";
-constexpr char16_t BlobPrefix[] = u"Mball";
+constexpr char16_t TransformOpening[] = u"<Transform";
+constexpr char16_t TransformClosing[] = u"</Transform>";
 
 // A number keeps its characters up to the third after its first decimal point. Without a point
 // the number stays whole, with the space that may follow it, so 1000 is not cut to 100.
 Text CutNumber(TextView piece) {
     const int64_t point = FindText(piece, u".");
     return point == 0 ? Text(piece) : LeftText(piece, point + 3);
-}
-
-bool HasPrefix(const Text& name, const char16_t* prefix) {
-    return TextEquals(MidText(name, 0, 5), prefix);
 }
 
 // Reads the three value lines of an accepted transform, whether or not the file still has them,
@@ -35,7 +31,7 @@ void ReadValues(LineFileId input, ObjectRow& row, Text& line) {
 }
 
 // Takes the accepted line (whose name is cut before `line` is read over) and its value lines.
-void Accept(LineFileId input, Text& line, int64_t d, ObjectTable& table) {
+void Accept(LineFileId input, Text& line, int64_t d, bool nested, ObjectTable& table) {
     if (table.rowCount == ObjectCapacity) {
         // The table is full: the object is read past, and only counted so the user hears of it.
         ObjectRow dropped;
@@ -45,12 +41,43 @@ void Accept(LineFileId input, Text& line, int64_t d, ObjectTable& table) {
     }
     ObjectRow& row = table.rows[static_cast<size_t>(++table.rowCount)];
     row.name = CutObjectName(line, d);
-    table.sweepCount += HasPrefix(row.name, SweepPrefix) ? 1 : 0;
-    table.blobCount += HasPrefix(row.name, BlobPrefix) ? 1 : 0;
+    row.nested = nested;
+    table.sweepCount += IsSweep(row.name) ? 1 : 0;
+    table.blobCount += IsBlob(row.name) ? 1 : 0;
     ReadValues(input, row, line);
 }
 
+// Follows how deep the scan stands in transforms: an object's children stand inside its
+// "<Transform" ... "</Transform>", after its mesh's inner transform has closed.
+class TransformDepth {
+  public:
+    // Takes in one line that holds the word Transform; true when it opens a transform inside
+    // another one.
+    bool OpensNested(const Text& line) {
+        const bool nested = depth_ > 0;
+        if (FindText(line, TransformOpening) != 0) {
+            ++depth_;
+            return nested;
+        }
+        if (FindText(line, TransformClosing) != 0 && depth_ > 0) {
+            --depth_;
+        }
+        return false;
+    }
+
+  private:
+    int64_t depth_ = 0;
+};
+
 }  // namespace
+
+bool IsSweep(TextView name) {
+    return TextEquals(MidView(name, 0, 5), u"Sweep");
+}
+
+bool IsBlob(TextView name) {
+    return TextEquals(MidView(name, 0, 5), u"Mball");
+}
 
 // The cuts look at the line through views: a long line is never copied, only the short pieces
 // that are kept.
@@ -82,11 +109,16 @@ Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
 void Scan(LineFileId input, ObjectTable& table) {
     // One text holds each line in turn, so its storage is allocated only as the lines grow.
     Text line;
+    TransformDepth depth;
     while (!IsEndOfFile(input)) {
-        ReadLineInto(input, AnsiFormat, line);
+        // Most lines, among them every long line of mesh data, are passed over unread.
+        if (!ReadLineIfHolds(input, AnsiFormat, "Transform", line)) {
+            continue;
+        }
+        const bool nested = depth.OpensNested(line);
         const int64_t d = FindText(line, TransformMarker, 1);
         if (d >= 1 && FindText(line, InnerMarker, 1) == 0) {
-            Accept(input, line, d, table);
+            Accept(input, line, d, nested, table);
         }
     }
 }

@@ -2,7 +2,8 @@
 // at most as many bytes as the next entry of `readChunks` says (used in a cycle, 0 meaning "as many
 // as were asked for"), so a reader meets buffer fills of any size and line ends split across them;
 // a read starting at or past `failReadAfter` fails; writing falls short once a file holds
-// `writeLimit` bytes; closes fail when `failClose` is set.
+// `writeLimit` bytes; closes fail when `failClose` is set; with `unseekable` set, files cannot
+// move their position, as a pipe cannot.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@ class MemoryFileSystem final : public FileSystem {
     int64_t failReadAfter = -1;  // no failure when negative
     int64_t writeLimit = -1;     // no limit when negative
     bool failClose = false;
+    bool unseekable = false;
 
     FileHandle OpenForReading(const Text& path) override;
     FileHandle CreateForWriting(const Text& path) override;

@@ -11,7 +11,8 @@
 namespace vex {
 
 // Prepares the dialogs once, before the first of them (on Windows: the common controls and COM).
-void PrepareDialogs();
+// True when they are windows, false when they fall back to the terminal (no display).
+bool PrepareDialogs();
 
 // Shows the open-file dialog. The pattern holds description/pattern pairs separated by vertical
 // bars; the pair at patternPosition (0-based) is selected. The default file proposes the first

@@ -1,21 +1,15 @@
 #include "shell/process.h"
 
-#include "conversion/conversion.h"
+#include "shell/command_line.h"
 #include "shell/dialogs.h"
 #include "text/line_file.h"
 
 namespace vex {
 
-void ShellStart() {
-    PrepareDialogs();
-}
+namespace {
 
-void ShellEnd() {
-    CloseAllLineFiles();
-    EndProcess();
-}
-
-void RunProgram() {
+// A start without files: the dialog asks for one, as it always has.
+void RunDialogConversion() {
     ShellStart();
     Dialogs dialogs;
     dialogs.chooseInputFile = [](const Text& title, const Text& defaultFile, const Text& pattern,
@@ -24,7 +18,46 @@ void RunProgram() {
     };
     dialogs.showMessage = &ShowMessage;
     RunConversion(dialogs);
-    ShellEnd();
+}
+
+// A start with arguments that name files or options; the exit status.
+int RunCommand(const Command& command) {
+    switch (command.kind) {
+        case Command::Kind::Help:
+            ShowNote(HelpText(), false);
+            return ExitConverted;
+        case Command::Kind::Version:
+            ShowNote(Text(VersionText) + u"\n", false);
+            return ExitConverted;
+        case Command::Kind::UsageError:
+            ShowNote(UsageErrorText(command.error), true);
+            return ExitUsage;
+        default:
+            break;
+    }
+    const Outcome outcome = ConvertFiles(command.files, &FilesNamedBy, &ConvertFile);
+    ShowResult(outcome.message);
+    return outcome.exitStatus;
+}
+
+}  // namespace
+
+void ShellStart() {
+    PrepareDialogs();
+}
+
+void ShellEnd(int exitStatus) {
+    CloseAllLineFiles();
+    EndProcess(exitStatus);
+}
+
+void RunProgram(const std::vector<Text>& arguments) {
+    const Command command = ParseArguments(arguments);
+    if (command.kind == Command::Kind::Dialog) {
+        RunDialogConversion();
+        ShellEnd(0);
+    }
+    ShellEnd(RunCommand(command));
 }
 
 }  // namespace vex

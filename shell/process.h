@@ -1,18 +1,41 @@
-// The process frame around the one conversion a start of the program makes.
+// The process frame around what a start of the program does: one conversion chosen in the dialog,
+// or the files given as arguments.
 #pragma once
+
+#include <vector>
+
+#include "conversion/conversion.h"
+#include "text/text.h"
 
 namespace vex {
 
 // Prepares the process: the line file table and, on Windows, the common controls and COM.
 void ShellStart();
 
-// Closes every line file still open and ends the process with exit code 0.
-[[noreturn]] void ShellEnd();
+// Closes every line file still open and ends the process with the exit status.
+[[noreturn]] void ShellEnd(int exitStatus = 0);
 
-// Ends the process with exit code 0 (platform-specific).
-[[noreturn]] void EndProcess();
+// Ends the process with the exit status (platform-specific).
+[[noreturn]] void EndProcess(int exitStatus);
 
-// The whole life of the process: ShellStart, one conversion with the platform's dialogs, ShellEnd.
-[[noreturn]] void RunProgram();
+// The whole life of the process, given the arguments after the program's name. Without a file
+// among them: ShellStart, one conversion with the platform's dialogs, ShellEnd, exit status 0.
+// With files: each converted, one result shown, exit status 0, or 1 when any failed; 2 for a
+// usage error.
+[[noreturn]] void RunProgram(const std::vector<Text>& arguments);
+
+// --- The platform's part of a start with arguments ----------------------------------------------
+
+// The files one file argument names: the argument itself; on Windows, the files its wildcards
+// match (none when they match nothing).
+std::vector<Text> FilesNamedBy(const Text& argument);
+
+// Shows the one result of a start with files, without waiting for an answer on a terminal or
+// console; in a message box where there is none to show it on.
+void ShowResult(const Message& message);
+
+// Shows the help or the version, or (isError) a usage error. Linux prints them on standard output
+// or standard error; Windows shows them where it would show the result.
+void ShowNote(const Text& text, bool isError);
 
 }  // namespace vex

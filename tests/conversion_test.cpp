@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -82,7 +83,7 @@ ObjectTable ScanBytes(const std::string& bytes) {
 std::string Transform(const std::string& name, const std::string& t = "1.000000 2.000000 3.000000",
                       const std::string& s = "0.500000 0.600000 0.700000") {
     return "<Transform DEF=\"" + name + "_TRANSFORM\"\n translation=\"" + t + "\"\n scale=\"" + s +
-           "\"\n rotation=\"0 0 1 0\"\n>\n";
+           "\"\n rotation=\"0 0 1 0\"\n>\n</Transform>\n";
 }
 
 TEST(Scan, CountsSweepAndMballRowsByExactPrefix) {
@@ -198,26 +199,66 @@ TEST(WriteInclude, RepeatsASingleSweepPointThreeTimes) {
     EXPECT_NE(bytes.find("     3,\r\n" + point + point + point + "     }\r\n"), std::string::npos);
 }
 
-TEST(WriteInclude, TakesConsecutiveRowsFromTheFirstOfASection) {
-    // The cube between the sweeps becomes a point; the last sweep is left out.
-    const std::string bytes = IncludeBytes(ScanBytes(
-        Transform("Mball", "9.000000 9 9") + Transform("Sweep", "1.000000 0.000000 0.000000") +
-        Transform("Cube", "2.000000 0.000000 0.000000") +
-        Transform("Sweep", "3.000000 0.000000 0.000000")));
-    EXPECT_NE(bytes.find("     4,\r\n     <1.000, 0.000, 0.000> , 0.500\r\n"
-                         "     <1.000, 0.000, 0.000> , 0.500\r\n"
-                         "     <2.000, 0.000, 0.000> , 0.500\r\n"
-                         "     <2.000, 0.000, 0.000> , 0.500\r\n     }\r\n"),
+TEST(WriteInclude, TakesEachSectionsRowsInFileOrderWhereverTheyStand) {
+    // The order in which a modeller writes objects: the order they were added, kinds mixed.
+    std::string bytes;
+    int x = 0;
+    for (const char* name :
+         {"Mball", "Sweep", "Sweep_001", "Cube", "Sweep_002", "Sweep_003", "Mball_001"}) {
+        bytes += Transform(name, std::to_string(x++) + ".000000 0.000000 0.000000");
+    }
+    const std::string include = IncludeBytes(ScanBytes(bytes));
+    const auto point = [](int x) {
+        return "     <" + std::to_string(x) + ".000, 0.000, 0.000> , 0.500\r\n";
+    };
+    EXPECT_NE(include.find("     6,\r\n" + point(1) + point(1) + point(2) + point(4) + point(5) +
+                           point(5) + "     }\r\n"),
               std::string::npos);
-    EXPECT_EQ(bytes.find("<3.000"), std::string::npos);
-    EXPECT_LT(bytes.find("sphere_sweep"), bytes.find("blob {"));  // sweep first, whatever the order
+    EXPECT_NE(include.find("threshold th\r\n     sphere{ <0,0,0>, 1, 1 scale <0.500, 0.700, 0.600> "
+                           "* sf  translate <0.000, 0.000, 0.000> }\r\n     sphere{ <0,0,0>, 1, "
+                           "1 scale <0.500, 0.700, 0.600> * sf  translate <6.000, 0.000, 0.000> "
+                           "}\r\n     }\r\n"),
+              std::string::npos);
+    EXPECT_EQ(include.find("<3.000"), std::string::npos);  // the cube
+    EXPECT_LT(include.find("sphere_sweep"), include.find("blob {"));
 }
 
-TEST(WriteInclude, WritesEmptyVectorsAsTheyAre) {
-    const ObjectTable table = ScanBytes("<Transform DEF=\"Sweep_TRANSFORM\"\n");
-    EXPECT_NE(IncludeBytes(table).find("\r\n     <, , > , \r\n"), std::string::npos);
-    const ObjectTable blob = ScanBytes("<Transform DEF=\"Mball_TRANSFORM\"\n");
-    EXPECT_NE(IncludeBytes(blob).find("scale <, , > * sf  translate <, , > }"), std::string::npos);
+TEST(WriteInclude, WritesZeroForEveryPieceThatIsNotANumber) {
+    const struct {
+        std::string translation;
+        std::string scale;
+        std::string pointLine;
+    } cases[] = {
+        {"1.5 2.5 3.5", "0.5 1 1", "     <1.5 , 2.5 , 3.5> , 0.5 "},  // numbers stay as cut
+        {"1e5 -.5 +2.", "1.5E-3 1 1", "     <1e5 , -.5 , +2.> , 0"},
+        {"", "", "     <0, 0, 0> , 0"},  // the export ended early
+        {"1.000000 2.000000", "x 1 1", "     <1.000, 0, 2.000> , 0"},
+        {"1.0  2.0 3.0", "\"0.5 1 1", "     <1.0 , 0, 0> , 0"},
+        {"0 0 0>} #fopen F chr(112) write #write (F,1) #fclose F blob{threshold 0.5 sphere{<0,0,0>,"
+         "1,1 translate <0",
+         "1 1 1", "     <0 , 0 , 0> , 1 "},
+        {"1 2 3\" /> <x a=\"", "1 1 1", "     <1 , 2 , 0> , 1 "},
+        {"1 2 " + std::string(100000, '9') + "#", "1 1 1", "     <1 , 2 , 0> , 1 "},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes =
+            IncludeBytes(ScanBytes(Transform("Sweep", c.translation, c.scale)));
+        EXPECT_NE(bytes.find("\r\n" + c.pointLine + "\r\n"), std::string::npos) << c.translation;
+        EXPECT_EQ(bytes.find('#', bytes.find("sphere_sweep")), std::string::npos) << c.translation;
+    }
+    const std::string blob = IncludeBytes(ScanBytes(Transform("Mball", "1 2 3", "4 x 6")));
+    EXPECT_NE(blob.find("scale <4 , 6, 0> * sf  translate <1 , 2 , 3> }"), std::string::npos);
+}
+
+TEST(IsPovNumber, TakesOnlyNumbersPovRayReads) {
+    for (const char16_t* number : {u"1", u"1.", u"1.250", u".5", u"-2.567", u"+3", u"1e5",
+                                   u"1.5E-3", u"2e+07", u" 0 ", u"007"}) {
+        EXPECT_TRUE(IsPovNumber(number)) << ToUtf8(number);
+    }
+    for (const char16_t* other : {u"", u" ", u".", u"-", u"+.", u"1e", u"1e+", u"e5", u"1 2",
+                                  u"1.5.2", u"--1", u"1\t", u"\u0661", u"0x10", u"1,5", u"#"}) {
+        EXPECT_FALSE(IsPovNumber(other)) << ToUtf8(other);
+    }
 }
 
 // --- The whole conversion on real files ----------------------------------------------------
@@ -237,6 +278,7 @@ TEST_F(ConvertFileTest, ConvertsTheModellersExportExactly) {
     const Message message = ConvertFile(input);
     EXPECT_EQ(message.caption, u"Vexlorin 0.5  quillbrace 3.10.23");
     EXPECT_EQ(message.text, u"scene.inc created > blobs: 3 sweeps: 5");
+    EXPECT_FALSE(message.failed);
     EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), ReadBytes(test::FixturePath("scene.inc")));
 }
 
@@ -248,11 +290,50 @@ TEST_F(ConvertFileTest, ReplacesAnEarlierOutput) {
     EXPECT_EQ(ReadBytes(folder.path() / "scene.inc").find('Q'), std::string::npos);
 }
 
-TEST_F(ConvertFileTest, WritesTheBaseNameThroughTheCodePage) {
-    const Text input = Copy("szene_\xc3\xbc.x3d", Transform("Sweep"));
-    EXPECT_EQ(ConvertFile(input).text, u"szene_\u00fc.inc created > blobs: 0 sweeps: 1");
+TEST_F(ConvertFileTest, KeepsTheFileNameAndDeclaresAnAsciiName) {
+    const Text input = Copy("szene_\xc3\xbc.x3d", Transform("Sweep") + Transform("Sweep"));
+    EXPECT_EQ(ConvertFile(input).text,
+              u"szene_\u00fc.inc created > blobs: 0 sweeps: 2\nIt declares szene__, since "
+              u"\"szene_\u00fc\" is not a name POV-Ray accepts (ASCII letters, digits and _, not "
+              u"beginning with a digit, not a reserved word).");
     const std::string bytes = ReadBytes(folder.path() / "szene_\xc3\xbc.inc");
-    EXPECT_NE(bytes.find("#declare szene_\xfc =\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("#declare szene__ =\r\n"), std::string::npos);
+}
+
+TEST_F(ConvertFileTest, AddsOneLinePerKindOfProblemBelowTheSummary) {
+    const std::string sweeps = Transform("Sweep") + Transform("Sweep_001");
+    const std::string inEmpty =
+        "<Transform DEF=\"Empty_TRANSFORM\"\n t=\"0 0 0\"\n s=\"1 1 1\"\n"
+        " r=\"0 0 1 0\"\n>\n" +
+        Transform("Mball") + "</Transform>\n";
+    const struct {
+        std::string bytes;
+        std::vector<std::u16string> notes;  // below "scene.inc created > ..."
+    } cases[] = {
+        {sweeps + Transform("Mball"), {}},
+        {inEmpty + Transform("Mball_001"),
+         {u"Mball lies inside another object, so its position is relative to that object and the "
+          u"shape lands elsewhere. In the modeller, clear its parent keeping the transform, or "
+          u"export without hierarchy if that fits."}},
+        {Transform("Cube") + Transform("Sweep_007"),
+         {u"Only one Sweep object (Sweep_007): POV-Ray needs at least two to draw the "
+          u"sphere_sweep and will reject this include. Add a second Sweep object in the "
+          u"modeller."}},
+        {sweeps + Transform("Cube", "") + Transform("Mball_002", "1 2 3", "1 2 x") +
+             "<Transform DEF=\"Sweep_009_TRANSFORM\"\n",
+         {u"Mball_002 has no three numbers POV-Ray can read in its translation or scale; the "
+          u"include has 0 in their place. Export the scene again in full, one value a line."}},
+    };
+    for (const auto& c : cases) {
+        Text expected = ConvertFile(Copy("scene.x3d", c.bytes)).text;
+        const size_t end = expected.find(u'\n');
+        EXPECT_EQ(end == Text::npos ? 0 : 1 + std::count(expected.begin(), expected.end(), u'\n'),
+                  c.notes.empty() ? 0 : c.notes.size() + 1)
+            << ToUtf8(expected);
+        for (const std::u16string& note : c.notes) {
+            EXPECT_NE(expected.find(u"\n" + note), Text::npos) << ToUtf8(expected);
+        }
+    }
 }
 
 TEST_F(ConvertFileTest, CancelWritesNothing) {
@@ -265,6 +346,7 @@ TEST_F(ConvertFileTest, ReportsAnInputThatCannotBeOpened) {
     const Text input = folder.TextPath("missing.x3d");
     const Message message = ConvertFile(input);
     EXPECT_NE(message.text.find(input + u" could not be opened"), Text::npos);
+    EXPECT_TRUE(message.failed);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing.inc"));
 }
@@ -275,6 +357,7 @@ TEST_F(ConvertFileTest, RefusesToWriteOverTheChosenFile) {
     const Message message = ConvertFile(input);
     EXPECT_NE(message.text.find(input), Text::npos);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_TRUE(message.failed);
     EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), bytes);
 }
 
@@ -298,17 +381,18 @@ TEST_F(ConvertFileTest, ReportsAnOutputThatCannotBeCreated) {
     EXPECT_NE(message.text.find(folder.TextPath("scene.inc") + u" could not be written"),
               Text::npos);
     EXPECT_EQ(message.text.find(u"created"), Text::npos);
+    EXPECT_TRUE(message.failed);
 }
 
 TEST_F(ConvertFileTest, NamesObjectsLeftOutOfAFullTable) {
     std::string bytes;
-    for (int i = 0; i < 502; ++i) {
+    for (int i = 0; i < 501; ++i) {
         bytes += Transform("Sweep");
     }
     const Message message = ConvertFile(Copy("many.x3d", bytes));
     EXPECT_EQ(message.text,
               u"many.inc created > blobs: 0 sweeps: 500\n"
-              u"2 more objects were left out: an include takes the first 500.");
+              u"1 more object was left out: an include takes the first 500.");
     EXPECT_NE(ReadBytes(folder.path() / "many.inc").find("     502,\r\n"), std::string::npos);
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "shell/command_line.h"
 #include "shell/dialogs.h"
 
 namespace vex {
@@ -67,6 +68,68 @@ TEST(IsValidFileName, RefusesReservedAndControlCharacters) {
     for (const char16_t* name : {u"file.x3d", u" ", u"szene_\u00fc.x3d", u"a b", u"\u4e2d"}) {
         EXPECT_TRUE(IsValidFileName(name)) << ToUtf8(name);
     }
+}
+
+// --- The command line ------------------------------------------------------------------------
+
+struct ArgumentsCase {
+    std::vector<Text> arguments;
+    Command::Kind kind;
+    std::vector<Text> files;
+    Text error;
+};
+
+TEST(ParseArguments, TellsFilesFromOptionsAndTheFirstOptionDecides) {
+    using Kind = Command::Kind;
+    const std::vector<ArgumentsCase> cases = {
+        {{}, Kind::Dialog, {}, u""},
+        {{u"--"}, Kind::Dialog, {}, u""},
+        {{u"b.x3d", u"a.x3d"}, Kind::Convert, {u"b.x3d", u"a.x3d"}, u""},
+        {{u"a.x3d", u"-h"}, Kind::Help, {}, u""},
+        {{u"--help", u"-x"}, Kind::Help, {}, u""},
+        {{u"-V"}, Kind::Version, {}, u""},
+        {{u"a.x3d", u"--version"}, Kind::Version, {}, u""},
+        {{u"-x", u"--help"}, Kind::UsageError, {}, u"unknown option '-x'"},
+        {{u"--helper"}, Kind::UsageError, {}, u"unknown option '--helper'"},
+        {{u"-"}, Kind::UsageError, {}, u"unknown option '-'"},
+        {{u"a.x3d", u""}, Kind::UsageError, {}, u"an empty argument names no file"},
+        {{u"a.x3d", u"--", u"-x.x3d", u"--", u"-h"},
+         Kind::Convert,
+         {u"a.x3d", u"-x.x3d", u"--", u"-h"},
+         u""},
+    };
+    for (const ArgumentsCase& c : cases) {
+        const Command command = ParseArguments(c.arguments);
+        SCOPED_TRACE(ToUtf8(c.arguments.empty() ? Text(u"(none)") : c.arguments[0]));
+        EXPECT_EQ(command.kind, c.kind);
+        EXPECT_EQ(command.files, c.files);
+        EXPECT_EQ(command.error, c.error);
+    }
+}
+
+TEST(ConvertFiles, ShowsEveryFilesMessageInOrderAndFailsWhenAnyFailed) {
+    std::vector<Text> converted;
+    const auto expand = [](const Text& argument) {
+        return argument == u"*.x3d"    ? std::vector<Text>{u"b.x3d", u"c.x3d"}
+               : argument == u"*.none" ? std::vector<Text>{}
+                                       : std::vector<Text>{argument};
+    };
+    const auto convert = [&converted](const Text& file) {
+        converted.push_back(file);
+        return Message{SummaryCaption, file + u" said", file == u"bad.x3d"};
+    };
+    const Outcome good = ConvertFiles({u"a.x3d", u"*.x3d"}, expand, convert);
+    EXPECT_EQ(converted, (std::vector<Text>{u"a.x3d", u"b.x3d", u"c.x3d"}));
+    EXPECT_EQ(good.message.caption, SummaryCaption);
+    EXPECT_EQ(good.message.text, u"a.x3d said\n\nb.x3d said\n\nc.x3d said");
+    EXPECT_EQ(good.exitStatus, ExitConverted);
+
+    EXPECT_EQ(ConvertFiles({u"bad.x3d", u"a.x3d"}, expand, convert).exitStatus, ExitFailed);
+    const Outcome none = ConvertFiles({u"*.none", u"a.x3d"}, expand, convert);
+    EXPECT_EQ(none.message.text,
+              u"*.none could not be opened (no file matches it). Nothing was written.\n\n"
+              u"a.x3d said");
+    EXPECT_EQ(none.exitStatus, ExitFailed);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 // boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion.h"
 #include "fuzz/memory_file_system.h"
 #include "fuzz/reference_rules.h"
 #include "text/file_system.h"
@@ -42,10 +43,23 @@ struct ChunkedFile {
     ScopedFileSystem scoped{files};
 };
 
-// Reads `bytes` the way the scanner does (an end test, then one to four lines) and checks every
-// answer against the plain rules, including reads past the end.
+// An ASCII word for ReadLineIfHolds that some lines hold: three bytes from the middle of the
+// file, when they are letters, digits or spaces.
+std::string WordIn(const std::string& bytes) {
+    const std::string word = bytes.substr(bytes.size() / 2, 3);
+    const bool plain = word.size() == 3 && std::all_of(word.begin(), word.end(), [](char c) {
+                           return std::isalnum(static_cast<unsigned char>(c)) || c == ' ';
+                       });
+    return plain ? word : "a7";
+}
+
+// Reads `bytes` the way the scanner does (an end test, then one to four lines, some of them only
+// when they hold a word) and checks every answer against the plain rules, including reads past
+// the end. Every third file cannot move back, as a pipe cannot.
 void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
-    const ChunkedFile file(bytes, chunk);
+    ChunkedFile file(bytes, chunk);
+    file.files.unseekable = seed % 3 == 0;
+    const std::string word = WordIn(bytes);
     const LineFileId id = OpenLineFile(AutoId, u"memory");
     ASSERT_NE(id, 0);
     const std::vector<std::string> lines = SplitLines(bytes);
@@ -58,7 +72,13 @@ void ExpectPlainLines(const std::string& bytes, int64_t chunk, uint32_t seed) {
         for (uint32_t reads = 1 + pick() % 4; reads > 0; --reads, ++line) {
             const Text expected = PlainLine(lines, line);
             // Half of the lines go into one text that is used over and over.
-            if (pick() % 2 == 0) {
+            if (const uint32_t how = pick() % 3; how == 2) {
+                const bool holds =
+                    lines.size() > line && lines[line].find(word) != std::string::npos;
+                ASSERT_EQ(ReadLineIfHolds(id, AnsiFormat, word, reused), holds) << "line " << line;
+                ASSERT_EQ(reused, holds ? expected : Text())
+                    << "line " << line << ", chunk " << chunk;
+            } else if (how == 0) {
                 ReadLineInto(id, AnsiFormat, reused);
                 ASSERT_EQ(reused, expected) << "line " << line << ", chunk " << chunk;
             } else {
@@ -79,6 +99,41 @@ std::string RandomBytes(std::mt19937& random, size_t size, const std::string& al
 }
 
 // --- Reading lines ---------------------------------------------------------------------------
+
+// Only lines whose bytes hold the word are read, each whole and from its start, wherever the word
+// stands (across a buffer fill, past the first fill of a long line); the others leave the text
+// empty, in a file that can move back and in one that cannot.
+TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
+    const std::string longLine(10000, '7');
+    const std::vector<std::string> lines = {"<Transform DEF=\"Sweep\"",
+                                            "no word here",
+                                            std::string(4090, ' ') + "Transform across the fill",
+                                            longLine + "Transform",
+                                            longLine,
+                                            "Transfor",
+                                            "m",
+                                            "</Transform>"};
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + "\r\n";
+    }
+    for (const bool unseekable : {false, true}) {
+        for (const int64_t chunk : {4096, 1, 4093}) {
+            ChunkedFile file(bytes, chunk);
+            file.files.unseekable = unseekable;
+            const LineFileId id = OpenLineFile(AutoId, u"memory");
+            Text line = u"left over";
+            for (const std::string& expected : lines) {
+                const bool holds = expected.find("Transform") != std::string::npos;
+                EXPECT_EQ(ReadLineIfHolds(id, AnsiFormat, "Transform", line), holds);
+                EXPECT_EQ(line, holds ? DecodeEachByte(expected) : Text())
+                    << expected.substr(0, 20) << ", chunk " << chunk;
+            }
+            EXPECT_TRUE(IsEndOfFile(id));
+            CloseLineFile(id);
+        }
+    }
+}
 
 TEST(FastPathsTest, LinesOfEveryLengthAroundBlockAndBufferBoundaries) {
     // Line lengths near multiples of the block and of the 4096-byte buffer, every line end.
@@ -261,57 +316,6 @@ TEST(FastPathsTest, FindTextMatchesOnEveryLaneOfALongText) {
         EXPECT_EQ(FindText(t, u"T", static_cast<int64_t>(position) + 2), 0);
         EXPECT_EQ(FindText(t, u"DEF=", 1), static_cast<int64_t>(position) + 11);
         EXPECT_EQ(FindText(t, u"ifs", 1), 0);
-    }
-}
-
-// --- Cutting names and vectors ---------------------------------------------------------------
-
-// The cuts written with whole-text slices, one step after the other, by the plain text rules.
-Text PlainName(const Text& line, int64_t d) {
-    const Text rest = reference::Mid(line, d, reference::Length(line) - d);
-    const int64_t quote = reference::Find(rest, u"\"", 1);
-    return reference::Mid(rest, quote + 1, reference::Length(rest) - quote - 10);
-}
-
-Text PlainNumber(const Text& piece) {
-    const int64_t point = reference::Find(piece, u".", 1);
-    return point == 0 ? piece : reference::Left(piece, point + 3);
-}
-
-Vector3Text PlainVector(const Text& valueLine, bool swapYZ) {
-    using reference::Find;
-    using reference::MidToEnd;
-    const int64_t quote = Find(valueLine, u"\"", 1);
-    Text value = MidToEnd(valueLine, quote + 1);
-    value = reference::Mid(value, 0, reference::Length(value) - 1);
-    Vector3Text v;
-    const int64_t firstSpace = Find(value, u" ", 1);
-    v.x = PlainNumber(reference::Mid(value, 0, firstSpace));
-    const Text rest = MidToEnd(value, firstSpace + 1);
-    const int64_t secondSpace = Find(rest, u" ", 1);
-    v.y = PlainNumber(reference::Mid(rest, 0, secondSpace));
-    v.z = PlainNumber(MidToEnd(rest, secondSpace + 1));
-    v.vector = u"<" + v.x + u", " + (swapYZ ? v.z : v.y) + u", " + (swapYZ ? v.y : v.z) + u"> ";
-    return v;
-}
-
-TEST(FastPathsTest, CutsAgreeWithWholeTextSlicesOnOddLines) {
-    std::mt19937 random(29);
-    const char16_t alphabet[] = {u'1', u'.', u' ', u'"', u'-', u'x', u'0', u'5'};
-    for (int round = 0; round < 2000; ++round) {
-        Text line(random() % 40, u'1');
-        for (char16_t& unit : line) {
-            unit = alphabet[random() % 8];
-        }
-        const Vector3Text got = CutVector(line, round % 2 == 1);
-        const Vector3Text expected = PlainVector(line, round % 2 == 1);
-        ASSERT_EQ(got.x, expected.x) << round;
-        ASSERT_EQ(got.y, expected.y) << round;
-        ASSERT_EQ(got.z, expected.z) << round;
-        ASSERT_EQ(got.vector, expected.vector) << round;
-        for (const int64_t d : std::vector<int64_t>{-3, 0, 1, 5, TextLength(line), 99}) {
-            ASSERT_EQ(CutObjectName(line, d), PlainName(line, d)) << round;
-        }
     }
 }
 

@@ -169,6 +169,7 @@ class FaultTest : public ::testing::Test {
     // claim the include was created, and the input as it was.
     void ExpectTruthfulFailure(const Message& message, const Text& says) {
         EXPECT_EQ(message.caption, SummaryCaption);
+        EXPECT_TRUE(message.failed);
         EXPECT_NE(message.text.find(says), Text::npos) << ToUtf8(message.text);
         EXPECT_NE(message.text.find(InjectedError), Text::npos) << ToUtf8(message.text);
         EXPECT_EQ(message.text.find(u"created"), Text::npos) << ToUtf8(message.text);

@@ -14,35 +14,56 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(IncludePathTest, StaysBesideTheChosenFile) {
+TEST(IncludeNamesTest, StayBesideTheChosenFileAndDeclareAPovRayName) {
     const struct {
         Text input;
-        Text output;
+        Text includePath;
+        Text declaredName;
     } cases[] = {
-        // Paths as a Windows dialog gives them keep the rules of PathPart and FilePart, and the
-        // last four characters of the name are dropped, whatever they are.
-        {u"C:\\data\\scene.x3d", u"C:\\data\\scene.inc"},
-        {u"C:\\data\\scene.X3D", u"C:\\data\\scene.inc"},
-        {u"C:\\data\\scene.xml", u"C:\\data\\scene.inc"},
-        {u"C:\\data\\model", u"C:\\data\\m.inc"},
-        {u"/d/.x3d", u"/d/.inc"},
-        {u"/d/a.b", u"/d/.inc"},
-        {u"D:/dir/sub\\scene.X3D", u"D:/dir/sub\\scene.inc"},
-        {u"\"D:\\dir\\file.x3d\"", u"D:\\dir\\file.inc"},
-        {u"scene.x3d", u"scene.inc"},
+        // A dot and three characters at the end of the name go, whatever they are.
+        {u"C:\\data\\scene.x3d", u"C:\\data\\scene.inc", u"scene"},
+        {u"C:\\data\\scene.X3D", u"C:\\data\\scene.inc", u"scene"},
+        {u"C:\\data\\scene.wrl", u"C:\\data\\scene.inc", u"scene"},
+        {u"/d/.x3d", u"/d/.inc", u"_"},
+        // Otherwise everything from the last dot goes, unless that dot begins the name.
+        {u"/d/scene.x3dv", u"/d/scene.inc", u"scene"},
+        {u"/d/a.b.x3dv", u"/d/a.b.inc", u"a_b"},
+        {u"/d/a.b", u"/d/a.inc", u"a"},
+        {u"C:\\data\\model", u"C:\\data\\model.inc", u"model"},
+        {u"/d/.hidden", u"/d/.hidden.inc", u"_hidden"},
+        {u"D:/dir/sub\\scene.X3D", u"D:/dir/sub\\scene.inc", u"scene"},
+        {u"\"D:\\dir\\file.x3d\"", u"D:\\dir\\file.inc", u"file"},
+        {u"scene.x3d", u"scene.inc", u"scene"},
         // A vertical bar in a folder name must not move the include up to another folder.
-        {u"/home/u/a|b/scene.x3d", u"/home/u/a|b/scene.inc"},
-        {u"/home/u/a|b/c|d.x3d", u"/home/u/a|b/c|d.inc"},
+        {u"/home/u/a|b/scene.x3d", u"/home/u/a|b/scene.inc", u"scene"},
+        {u"/home/u/a|b/c|d.x3d", u"/home/u/a|b/c|d.inc", u"c_d"},
         // A double quote in a file name must not cut the name short.
-        {u"/home/u/my \"scene\".x3d", u"/home/u/my \"scene\".inc"},
-        {u"/home/u/\"q\"/scene.x3d", u"/home/u/\"q\"/scene.inc"},
+        {u"/home/u/my \"scene\".x3d", u"/home/u/my \"scene\".inc", u"my__scene_"},
+        {u"/home/u/\"q\"/scene.x3d", u"/home/u/\"q\"/scene.inc", u"scene"},
+        // Names POV-Ray cannot declare: foreign characters, a leading digit, a reserved word, one
+        // of the include's own names; a character outside the BMP is one character.
+        {u"/d/my-scene.x3d", u"/d/my-scene.inc", u"my_scene"},
+        {u"/d/2nd try.x3d", u"/d/2nd try.inc", u"_2nd_try"},
+        {u"/d/sphere.x3d", u"/d/sphere.inc", u"sphere_"},
+        {u"/d/sphere-sweep.x3d", u"/d/sphere-sweep.inc", u"sphere_sweep_"},
+        {u"/d/x.x3d", u"/d/x.inc", u"x_"},
+        {u"/d/th.x3d", u"/d/th.inc", u"th_"},
+        {u"/d/Sphere.x3d", u"/d/Sphere.inc", u"Sphere"},
+        {u"/d/names_\u00fc.x3d", u"/d/names_\u00fc.inc", u"names__"},
+        {u"/d/a\U0001F600b.x3d", u"/d/a\U0001F600b.inc", u"a_b"},
+        {u"/d/_9.x3d", u"/d/_9.inc", u"_9"},
+        {u"/d/a = 1; #fopen F chr(112) write #declare b.x3d",
+         u"/d/a = 1; #fopen F chr(112) write #declare b.inc",
+         u"a___1___fopen_F_chr_112__write__declare_b"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ToUtf8(IncludePathFor(c.input)), ToUtf8(c.output)) << ToUtf8(c.input);
+        const IncludeNames names = IncludeNamesFor(c.input);
+        EXPECT_EQ(ToUtf8(names.includePath), ToUtf8(c.includePath)) << ToUtf8(c.input);
+        EXPECT_EQ(ToUtf8(names.declaredName), ToUtf8(c.declaredName)) << ToUtf8(c.input);
     }
 }
 
-TEST(IncludePathTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
+TEST(IncludeNamesTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
     const test::TempFolder folder;
     const fs::path& top = folder.path();
     std::error_code refused;

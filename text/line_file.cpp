@@ -30,6 +30,8 @@ struct LineFileRecord {
     bool failed = false;            // a read, write or flush went wrong
     bool mayBeCompressed = false;   // opened for reading, and its first fill is still to come
     CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
+    // Whether the file can move back to the start of a line (not a pipe): unknown until asked.
+    std::optional<bool> seekable;
 
     LineFileRecord() = default;
     LineFileRecord(const LineFileRecord&) = delete;
@@ -230,14 +232,17 @@ const char* FindLineEnd(const char* from, const char* to) {
 }
 
 // Hands the bytes up to the line end to `sink` (piece by piece, as they lie in the buffer) and
-// consumes the line end; false when the file ended first.
+// consumes the line end; false when the file ended first. A sink that returns false stops the
+// reading then and there: its piece and the rest of the line stay unread.
 template <typename Sink>
 bool GatherLine(LineFileRecord& record, Sink&& sink) {
     while (Refill(record)) {
         const char* from = NextByte(record);
         const char* to = from + record.count;
         const char* end = FindLineEnd(from, to);
-        sink(from, static_cast<size_t>(end - from));
+        if (!sink(from, static_cast<size_t>(end - from))) {
+            return false;
+        }
         record.count -= static_cast<int32_t>(end - from);
         if (end == to) {
             continue;
@@ -401,13 +406,14 @@ void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& li
     GatherLine(record, [&](const char* from, size_t n) {
         if (!isPacked && line.size() + n <= line.capacity()) {
             AppendWidened(line, from, n, table);
-            return;
+            return true;
         }
         if (!isPacked) {
             packed = PackInPlace(line, table);
             isPacked = true;
         }
         AppendPacked(line, packed, from, n);
+        return true;
     });
     if (isPacked) {
         Lengthen(line, packed - line.size());
@@ -420,8 +426,68 @@ void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& li
 // the start of the next).
 Text ReadWholeLine(LineFileRecord& record, bool utf8) {
     std::string bytes;
-    GatherLine(record, [&bytes](const char* from, size_t n) { bytes.append(from, n); });
+    GatherLine(record, [&bytes](const char* from, size_t n) {
+        bytes.append(from, n);
+        return true;
+    });
     return utf8 ? FromUtf8(bytes) : DecodeAnsi(bytes);
+}
+
+// The longest word ReadLineIfHolds looks for in bytes; a longer one is looked for in the text.
+constexpr size_t MaxWatchedWord = 32;
+
+// Looks for a word in a line handed over piece by piece, as it lies in the buffer: the word may
+// straddle two pieces, so the last bytes of one are kept to meet the first of the next.
+class WordWatch {
+  public:
+    explicit WordWatch(std::string_view word) : word_(word) {}
+
+    // True when the word stands in this piece or across its start.
+    bool Sees(std::string_view piece) {
+        const size_t keep = word_.size() - 1;
+        const size_t head = std::min(piece.size(), keep);
+        std::memcpy(seam_ + kept_, piece.data(), head);
+        if (std::string_view(seam_, kept_ + head).find(word_) != std::string_view::npos ||
+            piece.find(word_) != std::string_view::npos) {
+            return true;
+        }
+        const size_t total = kept_ + head;
+        if (piece.size() >= keep) {
+            std::memcpy(seam_, piece.data() + piece.size() - keep, keep);
+            kept_ = keep;
+        } else {
+            const size_t drop = total > keep ? total - keep : 0;
+            std::memmove(seam_, seam_ + drop, total - drop);
+            kept_ = total - drop;
+        }
+        return false;
+    }
+
+  private:
+    std::string_view word_;
+    char seam_[2 * MaxWatchedWord] = {};
+    size_t kept_ = 0;  // bytes of earlier pieces at the start of seam_
+};
+
+bool IsSeekable(LineFileRecord& record) {
+    if (!record.seekable) {
+        record.seekable = CurrentFileSystem().Seek(record.handle, 0);
+    }
+    return *record.seekable;
+}
+
+// Goes back to the start of the line being read, `before` bytes ahead of the next byte: within
+// the buffer when the line began in it, else by moving the file's position back.
+void ReturnToLineStart(LineFileRecord& record, size_t before) {
+    const auto handedOut = static_cast<size_t>(record.filled - record.count);
+    if (before <= handedOut) {
+        record.count += static_cast<int32_t>(before);
+        return;
+    }
+    if (!CurrentFileSystem().Seek(record.handle, -static_cast<int64_t>(before) - record.count)) {
+        NoteFailure(record);
+    }
+    record.count = record.filled = 0;
 }
 
 std::string Encode(TextView text, int32_t format, const LineFileRecord& record) {
@@ -478,6 +544,37 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line) {
         return;
     }
     line = ReadWholeLine(*record, format == Utf8Format);
+}
+
+bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line) {
+    LineFileRecord* record = Find(id);
+    if (record == nullptr || word.empty()) {
+        line.clear();
+        return false;
+    }
+    SwitchToReading(*record);
+    if (word.size() > MaxWatchedWord || !IsSeekable(*record)) {
+        ReadLineInto(id, format, line);
+        if (FindText(line, FromUtf8(word)) != 0) {
+            return true;
+        }
+        line.clear();
+        return false;
+    }
+    line.clear();
+    WordWatch watch(word);
+    size_t before = 0;  // bytes of the line before the piece that holds the word
+    bool holds = false;
+    GatherLine(*record, [&](const char* from, size_t n) {
+        holds = watch.Sees(std::string_view(from, n));
+        before += holds ? 0 : n;
+        return !holds;
+    });
+    if (holds) {
+        ReturnToLineStart(*record, before);
+        ReadLineInto(id, format, line);
+    }
+    return holds;
 }
 
 void WriteLine(LineFileId id, const Text& text, int32_t format) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "text/text.h"
 
@@ -50,6 +51,14 @@ Text ReadLine(LineFileId id, int32_t format);
 // line of a file into one text allocates memory only as long as the lines keep getting longer,
 // instead of once (and, for a long line, page by page from the system) for every line.
 void ReadLineInto(LineFileId id, int32_t format, Text& line);
+
+// Reads the next line into `line`, as ReadLineInto does, when its bytes hold `word` (ASCII);
+// returns false, with `line` empty, for any other line, which is passed over without being
+// decoded or held in memory, however long it is. Every code page a line file reads writes ASCII
+// as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A line
+// that holds it is read again from its start, from the buffer or by moving back in the file; a
+// file that cannot move back (a pipe) has each line read in full and searched as text instead.
+bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line);
 
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
 // names no file.

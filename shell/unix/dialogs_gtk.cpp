@@ -119,8 +119,9 @@ int GtkShowMessage(const Text& caption, const Text& text) {
 
 }  // namespace
 
-void PrepareDialogs() {
+bool PrepareDialogs() {
     gtkReady = gtk_init_check(nullptr, nullptr) == TRUE;
+    return gtkReady;
 }
 
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,

@@ -4,7 +4,9 @@
 
 namespace vex {
 
-void PrepareDialogs() {}
+bool PrepareDialogs() {
+    return false;
+}
 
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,
                      const std::optional<Text>& pattern, int32_t patternPosition) {

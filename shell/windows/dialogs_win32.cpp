@@ -54,12 +54,13 @@ constexpr DWORD DialogControlClasses = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_
 static_assert(DialogControlClasses == 0xB48);
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8);
 
-void PrepareDialogs() {
+bool PrepareDialogs() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = DialogControlClasses;
     InitCommonControlsEx(&controls);
     CoInitialize(nullptr);
+    return true;
 }
 
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The GTK dialogs of vexlorin, driven end to end in a real X server.
 
-Starts Xvfb and a private D-Bus session (for the accessibility bus), runs the program twice and
-plays the user: once choosing a copy of the scene and pressing OK on the summary, once cancelling.
+Starts Xvfb and a private D-Bus session (for the accessibility bus), runs the program and plays the
+user: choosing a copy of the scene and pressing OK on the summary, cancelling, a missing folder and
+file, and a start with the scene as its argument (as from the file manager: one box, no dialog).
 Keys go to the windows through xdotool; what the dialogs show is read back through AT-SPI, and
 the location entry is filled through AT-SPI as well, because GTK completes a typed path after each
 slash and so garbles what a synthetic keyboard types there. Every wait is bounded: a dialog that
@@ -164,8 +165,8 @@ def location_entry(chooser):
 
 # --- The two runs ------------------------------------------------------------------------------
 
-def start_program(program, folder, env):
-    return subprocess.Popen([program], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+def start_program(program, folder, env, arguments=()):
+    return subprocess.Popen([program, *arguments], cwd=folder, env=env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
 
@@ -289,6 +290,22 @@ def missing_folder_then_missing_file(pyatspi, args, env, work):
     check(sorted(os.listdir(work)) == before, "nothing was written")
 
 
+def file_argument(pyatspi, args, env, work):
+    """Started with a file, as the file manager starts it (output to a pipe): no open dialog, one
+    box with the summary, the include written."""
+    process = start_program(args.program, work, env, ["scene.x3d"])
+    try:
+        window = check_message(pyatspi, process.pid, SUMMARY_CAPTION, SUMMARY_TEXT)
+        check(top_window(pyatspi, process.pid, OPEN_TITLE) is None, "no open dialog")
+        press(window, "Return")
+        finish_program(process)
+    finally:
+        stop_program(process)
+    expected = os.path.join(args.fixtures, "scene.inc")
+    check(filecmp.cmp(os.path.join(work, "scene.inc"), expected, shallow=False),
+          "scene.inc holds exactly the expected bytes")
+
+
 def program_environment(display, root):
     """A clean desktop session for the program: this display, no portal, a home of its own."""
     env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "NO_AT_BRIDGE")}
@@ -332,6 +349,8 @@ def run(args):
             print("-- a missing folder, then a missing file", flush=True)
             missing_folder_then_missing_file(pyatspi, args, env,
                                              work_folder(root, "missing", args.fixtures))
+            print("-- a file as argument: one box", flush=True)
+            file_argument(pyatspi, args, env, work_folder(root, "argument", args.fixtures))
     except Failure:
         # What the screen showed when the test gave up.
         subprocess.run(["import", "-window", "root", os.path.join(args.screenshots, "failure.png")],

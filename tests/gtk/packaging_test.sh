@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts on a desktop, and the Debian package: the program, a valid menu entry
-# that the desktop offers for .x3d files, the icon, the X3D file type.
+# that the desktop offers for .x3d files and that hands them to the program, the icon, the X3D file
+# type, the manual page.
 # Usage: packaging_test.sh <build folder> gtk|terminal (the dialogs the build has)
 set -u
 build=$(realpath "$1")
@@ -24,7 +25,8 @@ check() {  # check <description> <command...>
 
 share=$work/root/usr/share
 files=(usr/bin/vexlorin usr/share/applications/vexlorin.desktop
-       usr/share/icons/hicolor/scalable/apps/vexlorin.svg usr/share/mime/packages/vexlorin.xml)
+       usr/share/icons/hicolor/scalable/apps/vexlorin.svg usr/share/mime/packages/vexlorin.xml
+       usr/share/man/man1/vexlorin.1.gz)
 
 # --- cmake --install ------------------------------------------------------------------------------
 DESTDIR=$work/root cmake --install "$build" --prefix /usr >"$work/install.txt" 2>&1
@@ -36,6 +38,15 @@ if command -v desktop-file-validate >/dev/null; then
     check "the menu entry is valid" desktop-file-validate "$share/applications/vexlorin.desktop"
 fi
 check "the icon is well-formed XML" xmllint --noout "$share/icons/hicolor/scalable/apps/vexlorin.svg"
+if command -v man >/dev/null; then
+    manual=$share/man/man1/vexlorin.1.gz
+    check "the manual page renders without warnings" \
+        bash -c "! LC_ALL=C.UTF-8 man --warnings -l '$manual' 2>&1 >/dev/null | grep ."
+    LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$manual" >"$work/manual.txt" 2>/dev/null
+    for option in $("$build/vexlorin" --help | sed -n '/^Options:/,/^$/p' | grep -oE -- '--?[A-Za-z]*'); do
+        check "the manual page explains $option, as --help does" grep -qwF -- "$option" "$work/manual.txt"
+    done
+fi
 
 # The desktop's view with the installed files added, once its caches are updated as a package
 # install does: a .x3d file is an X3D scene, and Vexlorin is the application offered for it.
@@ -53,6 +64,15 @@ if command -v update-mime-database >/dev/null && command -v update-desktop-datab
     desktop update-desktop-database "$share/applications" >/dev/null 2>&1
     check "a .x3d file is a model/x3d+xml scene" is_x3d_scene "$work/a.x3d"
     check "Vexlorin is offered for model/x3d+xml" offers_vexlorin
+    # Opening files with the menu entry, as a file manager does (no display: the result is printed).
+    # One start must take both: without a field code for files, one start is made per file.
+    cp "$work/a.x3d" "$work/b.x3d"
+    desktop env -u DISPLAY -u WAYLAND_DISPLAY gio launch "$share/applications/vexlorin.desktop" \
+        "$work/a.x3d" "$work/b.x3d" >"$work/launched.txt" 2>&1
+    both_said() { grep -q '^a.inc created' "$work/launched.txt" && grep -q '^b.inc created' "$work/launched.txt"; }
+    converted() { for _ in $(seq 100); do both_said && return; sleep 0.1; done; false; }
+    check "opening two .x3d files with the menu entry converts both" converted
+    check "... in one start, with one result" test "$(grep -c '^Vexlorin 0.5' "$work/launched.txt")" -eq 1
 else
     echo "skipped the desktop's view: update-mime-database, update-desktop-database or gio missing"
 fi

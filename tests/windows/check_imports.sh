@@ -6,7 +6,7 @@ program="$1"
 dump=$(x86_64-w64-mingw32-objdump -p "$program")
 grep -q 'Magic.*020b' <<<"$dump" || { echo "not a 64-bit program"; exit 1; }
 grep -q 'Subsystem.*Windows GUI' <<<"$dump" || { echo "not a GUI program"; exit 1; }
-allowed='^(kernel32|user32|comdlg32|comctl32|ole32|msvcrt)\.dll$'
+allowed='^(kernel32|user32|comdlg32|comctl32|ole32|shell32|msvcrt)\.dll$'
 status=0
 while read -r dll; do
     if grep -qiE "$allowed" <<<"$dll"; then

@@ -143,31 +143,6 @@ TEST_F(FileDialogTest, GivesTheEmptyTextOnCancel) {
     EXPECT_TRUE(seen.found);
 }
 
-TEST_F(FileDialogTest, SelectsThePairAtThePosition) {
-    SeenDialog seen;
-    Choose(std::nullopt, u"A|*.a|B|*.b", 1, L"", seen);
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.pairs, 2);
-    EXPECT_EQ(seen.filter, L"B");
-    EXPECT_EQ(seen.name, L"");
-}
-
-TEST_F(FileDialogTest, ProposesNoNameThatIsNotAValidFileName) {
-    for (const char16_t* defaultFile : {u"\\scene.x3d", u"C:\\*.x3d", u"C:\\"}) {
-        SeenDialog seen;
-        Choose(Text(defaultFile), u"x3d (*.x3d)|*.x3d", 0, L"", seen);
-        ASSERT_TRUE(seen.found) << ToUtf8(defaultFile);
-        EXPECT_EQ(seen.name, L"") << ToUtf8(defaultFile);
-    }
-}
-
-TEST_F(FileDialogTest, ProposesALongNameCutTo259Units) {
-    SeenDialog seen;
-    Choose(u"C:\\" + Text(300, u'n'), u"x3d (*.x3d)|*.x3d", 0, L"", seen);
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(seen.name, std::wstring(259, L'n'));
-}
-
 TEST_F(FileDialogTest, ReturnsATypedNameOfANewFileWithoutAddingAnExtension) {
     SeenDialog seen;
     const Text chosen = Choose(u"C:\\file.x3d", u"x3d (*.x3d)|*.x3d", 0, Wide(Path("new")), seen);

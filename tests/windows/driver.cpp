@@ -1,9 +1,16 @@
 // Drives vexlorin.exe as a user would: it finds the open-file dialog, checks what it proposes,
-// types a path (or cancels), reads the message box that follows and presses OK. Every wait is
-// bounded, so a dialog that never comes (or never goes) fails the run instead of hanging it.
+// types a path (or cancels), reads the message box that follows and presses OK. Or it starts the
+// program with arguments, as Explorer does for a dropped file, and reads the box; or starts it
+// from a console and reads what it printed there. Every wait is bounded, so a dialog that never
+// comes (or never goes) fails the run instead of hanging it.
 //
-//   vex_driver <vexlorin.exe> <start folder> <path to type, or - to cancel>
+//   vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console <path or arguments>
 //              <expected caption> <expected text> [<screenshot folder> <screenshot prefix>]
+//
+// type: the path is typed in the open dialog; cancel: the dialog is cancelled (the path is not
+// used); argument: the program starts with the arguments and must show the box without a dialog;
+// console: the same from a console, where the caption and text must appear, without a box. A '|'
+// in the expected text stands for a line end (no Windows path holds one).
 //
 // With a screenshot folder, the driver asks for a picture of each dialog by making NAME.want in
 // it and waits (briefly) for NAME.done; the test script beside it takes the pictures.
@@ -11,6 +18,7 @@
 // after windows.h, which it needs
 #include <dlgs.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -118,11 +126,13 @@ HWND ShowForegroundWindow() {
     return window;
 }
 
-PROCESS_INFORMATION Start(std::wstring program, const std::wstring& folder) {
+PROCESS_INFORMATION Start(std::wstring program, const std::wstring& arguments,
+                          const std::wstring& folder) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring commandLine =
+        L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" ") + arguments;
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.c_str(), &startup, &started)) {
         Check(false, "vexlorin.exe starts", program);
@@ -144,32 +154,36 @@ void CheckEnd(const PROCESS_INFORMATION& started) {
     CloseHandle(started.hProcess);
 }
 
+enum class How { Type, Cancel, Argument, Console };
+
 // What one run is to do and to see.
 struct Plan {
     std::wstring program;
     std::wstring startFolder;
-    std::wstring typed;  // empty: cancel the dialog
+    How how = How::Type;
+    std::wstring input;  // the path to type, or the program's arguments
     std::wstring caption;
     std::wstring text;
     std::wstring shots;  // empty: no screenshots
     std::wstring shotPrefix;
 };
 
-int Run(const Plan& plan) {
-    HWND own = ShowForegroundWindow();
-    Check(GetForegroundWindow() == own, "a window of another process is in the foreground");
-    const PROCESS_INFORMATION started = Start(plan.program, plan.startFolder);
+void WorkOpenDialog(const Plan& plan, const PROCESS_INFORMATION& started) {
     HWND dialog = WaitForDialog(L"open x3d file", WaitLimitMs, started.dwProcessId);
     Check(dialog != nullptr, "the dialog \"open x3d file\" appears");
-    if (dialog != nullptr) {
-        CheckOpenDialog(dialog);
-        TakeScreenshot(plan.shots, plan.shotPrefix + L"-open-dialog", dialog);
-        if (!plan.typed.empty()) {
-            SendMessageW(GetDlgItem(dialog, cmb13), WM_SETTEXT, 0,
-                         reinterpret_cast<LPARAM>(plan.typed.c_str()));
-        }
-        Press(dialog, plan.typed.empty() ? IDCANCEL : IDOK);
+    if (dialog == nullptr) {
+        return;
     }
+    CheckOpenDialog(dialog);
+    TakeScreenshot(plan.shots, plan.shotPrefix + L"-open-dialog", dialog);
+    if (plan.how == How::Type) {
+        SendMessageW(GetDlgItem(dialog, cmb13), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(plan.input.c_str()));
+    }
+    Press(dialog, plan.how == How::Type ? IDOK : IDCANCEL);
+}
+
+void WorkMessageBox(const Plan& plan, const PROCESS_INFORMATION& started) {
     HWND box = WaitForDialog(plan.caption, WaitLimitMs, started.dwProcessId);
     Check(box != nullptr, "the message box \"" + Narrow(plan.caption) + "\" appears");
     if (box != nullptr) {
@@ -177,28 +191,101 @@ int Run(const Plan& plan) {
         TakeScreenshot(plan.shots, plan.shotPrefix + L"-message", box);
         Press(box, IDOK);
     }
+}
+
+// The lines of this process's console up to the cursor, without their trailing blanks.
+std::vector<std::wstring> ConsoleLines() {
+    std::vector<std::wstring> lines;
+    HANDLE screen =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (screen == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(screen, &info)) {
+        Check(false, "the console can be read");
+        return lines;
+    }
+    for (SHORT y = 0; y <= info.dwCursorPosition.Y; ++y) {
+        std::wstring line(static_cast<size_t>(info.dwSize.X), L' ');
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(screen, line.data(), static_cast<DWORD>(line.size()),
+                                    COORD{0, y}, &read);
+        line.resize(std::min<size_t>(read, line.find_last_not_of(L' ') + 1));
+        lines.push_back(line);
+    }
+    CloseHandle(screen);
+    return lines;
+}
+
+// The caption and every line of the text, one after another, somewhere in the console.
+void CheckConsole(const Plan& plan) {
+    std::vector<std::wstring> expected{plan.caption, L""};
+    for (const wchar_t c : plan.text) {
+        if (c == L'\n') {
+            expected.emplace_back();
+        } else {
+            expected.back().push_back(c);
+        }
+    }
+    const std::vector<std::wstring> lines = ConsoleLines();
+    const bool found =
+        std::search(lines.begin(), lines.end(), expected.begin(), expected.end()) != lines.end();
+    std::wstring shown;
+    for (const std::wstring& line : lines) {
+        shown += line + L" / ";
+    }
+    Check(found, "the console shows the caption and \"" + Narrow(plan.text) + "\"", shown);
+}
+
+int Run(const Plan& plan) {
+    // Explorer has no console; Wine gives one to a console program started from Linux, and hands
+    // it on to the programs it starts. The console run gets a fresh, empty console instead.
+    FreeConsole();
+    if (plan.how == How::Console) {
+        Check(AllocConsole() != 0, "the driver has a console");
+    }
+    HWND own = ShowForegroundWindow();
+    Check(GetForegroundWindow() == own, "a window of another process is in the foreground");
+    const bool withArguments = plan.how == How::Argument || plan.how == How::Console;
+    const PROCESS_INFORMATION started =
+        Start(plan.program, withArguments ? plan.input : L"", plan.startFolder);
+    if (!withArguments) {
+        WorkOpenDialog(plan, started);
+    }
+    if (plan.how != How::Console) {
+        WorkMessageBox(plan, started);
+    }
     CheckEnd(started);
+    if (plan.how == How::Console) {
+        CheckConsole(plan);
+    }
     DestroyWindow(own);
     return failures == 0 ? 0 : 1;
+}
+
+std::wstring LineEnds(std::wstring text) {
+    std::replace(text.begin(), text.end(), L'|', L'\n');
+    return text;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 6 && argc != 8) {
+    const std::vector<std::wstring> hows{L"type", L"cancel", L"argument", L"console"};
+    const auto how = argc > 3 ? std::find(hows.begin(), hows.end(), argv[3]) : hows.end();
+    if ((argc != 7 && argc != 9) || how == hows.end()) {
         std::fputs(
-            "usage: vex_driver <vexlorin.exe> <start folder> <path to type, or - to cancel>"
-            " <expected caption> <expected text> [<screenshot folder> <screenshot prefix>]\n",
+            "usage: vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console"
+            " <path or arguments> <expected caption> <expected text>"
+            " [<screenshot folder> <screenshot prefix>]\n",
             stderr);
         return 2;
     }
-    Plan plan{argv[1], argv[2], argv[3], argv[4], argv[5], L"", L""};
-    if (plan.typed == L"-") {
-        plan.typed.clear();
-    }
-    if (argc == 8) {
-        plan.shots = argv[6];
-        plan.shotPrefix = argv[7];
+    Plan plan{argv[1], argv[2], static_cast<How>(how - hows.begin()),
+              argv[4], argv[5], LineEnds(argv[6]),
+              L"",     L""};
+    if (argc == 9) {
+        plan.shots = argv[7];
+        plan.shotPrefix = argv[8];
     }
     return Run(plan);
 }

@@ -1,7 +1,9 @@
 #!/bin/bash
 # vexlorin.exe end to end under Wine, worked by the driver as a user would: one run converts a
-# copy of the fixture, one run cancels. Needs a display (run under xvfb-run). With a screenshot
-# folder, each dialog is photographed (import -window root) when the driver asks.
+# copy of the fixture, one run cancels; then starts with arguments: a path (as Explorer starts it
+# for a dropped file), a wildcard, and a path from a console. Needs a display (run under
+# xvfb-run). With a screenshot folder, each dialog is photographed (import -window root) when the
+# driver asks.
 #
 #   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> [<screenshot folder>]
 #
@@ -48,12 +50,13 @@ step() {
     if "$@"; then echo "ok   $name"; else echo "FAIL $name"; failed=1; fi
 }
 
-# drive <path to type or -> <caption> <text> <screenshot prefix>
+# drive type|cancel|argument|console <path or arguments> <caption> <text> <screenshot prefix>
+# (a path to type is given as a Linux path; '|' in the text is a line end)
 drive() {
-    local typed="$1"
-    [ "$typed" != - ] && typed="$(windows "$typed")"
-    timeout 150 "$run" "$driver" "$(windows "$program")" "$(windows "$work")" "$typed" "$2" "$3" \
-        "$(windows "$work/shots")" "$4"
+    local input="$2"
+    [ "$1" = type ] && input="$(windows "$input")"
+    timeout 150 "$run" "$driver" "$(windows "$program")" "$(windows "$work")" "$1" "$input" "$3" \
+        "$4" "$(windows "$work/shots")" "$5"
     step "the driver saw every dialog as expected" test $? -eq 0
 }
 
@@ -61,19 +64,42 @@ scenes="$work/my scenes"
 summary="Vexlorin 0.5  quillbrace 3.10.23"
 
 echo "--- a run that converts the fixture"
-drive "$scenes/scene.x3d" "$summary" "scene.inc created > blobs: 3 sweeps: 5" convert
+drive type "$scenes/scene.x3d" "$summary" "scene.inc created > blobs: 3 sweeps: 5" convert
 step "scene.inc equals the fixture byte for byte" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
 step "the input is unchanged" cmp "$scenes/scene.x3d" "$fixtures/scene.x3d"
 
 echo "--- a run that cancels"
 rm -f "$scenes/scene.inc"
-drive - "Info:" "canceled" cancel
+drive cancel - "Info:" "canceled" cancel
 step "nothing was written" test "$(ls -A "$scenes")" = "scene.x3d"
 
 echo "--- a run whose output would be its own input, spelled in other case"
 cp "$fixtures/scene.x3d" "$scenes/copy.INC"
-drive "$scenes/copy.INC" "$summary" \
+drive type "$scenes/copy.INC" "$summary" \
     "$(windows "$scenes/copy.inc") is the chosen file itself; it was left as it is and nothing was written." \
     same-file
 step "the chosen file is unchanged" cmp "$scenes/copy.INC" "$fixtures/scene.x3d"
+rm "$scenes/copy.INC"
+
+echo "--- starts with arguments: no open dialog"
+mkdir -p "$work/wild/sub.x3d"
+cp "$fixtures/scene.x3d" "$work/wild/a.x3d"
+cp "$fixtures/scene.x3d" "$work/wild/B.X3D"
+echo "not a scene" >"$work/wild/notes.txt"
+quoted() { printf '"%s"' "$(windows "$1")"; }
+# start_with <how> <arguments> <text> <folder> <its names afterwards, sorted>
+start_with() {
+    echo "- $1 $2"
+    rm -f "$scenes/scene.inc"
+    drive "$1" "$2" "$summary" "$3" "$1-${4// /-}"
+    step "afterwards $4 holds $5" test "$(cd "$work/$4" && ls | LC_ALL=C sort | xargs)" = "$5"
+}
+start_with argument "$(quoted "$scenes/scene.x3d")" "scene.inc created > blobs: 3 sweeps: 5" \
+    "my scenes" "scene.inc scene.x3d"
+start_with argument "$(quoted "$work/wild/*.x3d")" \
+    "a.inc created > blobs: 3 sweeps: 5||B.inc created > blobs: 3 sweeps: 5" \
+    wild "B.X3D B.inc a.inc a.x3d notes.txt sub.x3d"
+start_with console "$(quoted "$scenes/scene.x3d")" "scene.inc created > blobs: 3 sweeps: 5" \
+    "my scenes" "scene.inc scene.x3d"
+step "the include written for a path argument equals the fixture" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
 exit $failed

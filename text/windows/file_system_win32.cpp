@@ -118,6 +118,12 @@ class Win32FileSystem final : public FileSystem {
     }
 
     bool Seek(FileHandle file, int64_t delta) override {
+        // A pipe has no position to move; Windows leaves the outcome of trying undefined.
+        if (GetFileType(AsHandle(file)) != FILE_TYPE_DISK) {
+            SetLastError(ERROR_SEEK_ON_DEVICE);
+            Fail();
+            return false;
+        }
         LONG high = static_cast<LONG>(delta >> 32);
         const LONG low = static_cast<LONG>(delta & 0xFFFFFFFF);
         SetLastError(NO_ERROR);

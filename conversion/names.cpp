@@ -1,0 +1,125 @@
+// The names a conversion gives its include: the file beside the export, and the identifier it
+// declares, which POV-Ray must be able to read as one.
+#include <algorithm>
+#include <iterator>
+
+#include "conversion/conversion.h"
+
+namespace vex {
+
+namespace {
+
+// Sorted by code unit.
+constexpr TextView ReservedWords[] = {
+#include "reserved_words.inc"
+};
+
+// The include declares these two for its blob; a scene named like them redeclares them in the
+// middle of the blob, which makes POV-Ray crash.
+constexpr TextView IncludeOwnNames[] = {u"sf", u"th"};
+
+bool IsAsciiLetter(char32_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool IsAsciiDigit(char32_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool IsNameCharacter(char32_t c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == u'_';
+}
+
+bool IsTaken(TextView name) {
+    return std::binary_search(std::begin(ReservedWords), std::end(ReservedWords), name) ||
+           std::find(std::begin(IncludeOwnNames), std::end(IncludeOwnNames), name) !=
+               std::end(IncludeOwnNames);
+}
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Every character other than an ASCII letter, digit or "_" becomes one "_": a character outside
+// the Basic Multilingual Plane (a surrogate pair) is one character, not two.
+Text ReplaceForeignCharacters(TextView name) {
+    Text result;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i];
+        if (IsHighSurrogate(c) && i + 1 < name.size() && IsLowSurrogate(name[i + 1])) {
+            ++i;
+        }
+        result += IsNameCharacter(c) ? c : u'_';
+    }
+    return result;
+}
+
+// The file name without its extension: a dot and three characters at its end go, as the
+// exporter names its files; otherwise everything from the last dot, unless that dot begins the
+// name (".hidden" is a name, not an extension).
+Text BaseNameOf(const Text& fileName) {
+    const int64_t length = TextLength(fileName);
+    if (length >= 4 && fileName[static_cast<size_t>(length - 4)] == u'.') {
+        return LeftText(fileName, length - 4);
+    }
+    const size_t dot = fileName.rfind(u'.');
+    return dot == Text::npos || dot == 0 ? fileName : LeftText(fileName, static_cast<int64_t>(dot));
+}
+
+// The folder (with its last separator) and the file name of the chosen path. PathPart and
+// FilePart treat a double quote and a vertical bar as delimiters, which no Windows path holds; a
+// Linux file or folder name may hold both, and there they would name the include ".inc" or put
+// it into another folder, over whatever file of that name is there. Where the two parts do not
+// give back the whole path (less a leading or enclosing pair of quotes), the path is split at
+// its last separator instead.
+IncludeNames SplitInputPath(const Text& inputPath) {
+    IncludeNames names;
+    names.folder = PathPart(inputPath);
+    names.fileName = FilePart(inputPath);
+    const Text whole = names.folder + names.fileName;
+    const Text bare = MidText(inputPath, FindText(inputPath, u"\"") == 1 ? 2 : 1);
+    if (TextEquals(whole, bare) || TextEquals(whole + u"\"", bare)) {
+        return names;
+    }
+    const size_t separator = inputPath.find_last_of(u"\\/");
+    const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
+    names.folder = LeftText(inputPath, folderLength);
+    names.fileName = MidText(inputPath, folderLength + 1);
+    return names;
+}
+
+}  // namespace
+
+IncludeNames IncludeNamesFor(const Text& inputPath) {
+    IncludeNames names = SplitInputPath(inputPath);
+    names.baseName = BaseNameOf(names.fileName);
+    names.includePath = names.folder + names.baseName + u".inc";
+    names.declaredName = DeclaredNameFor(names.baseName);
+    return names;
+}
+
+bool IsPovIdentifier(TextView name) {
+    return !name.empty() && !IsAsciiDigit(name.front()) &&
+           std::all_of(name.begin(), name.end(), [](char16_t c) { return IsNameCharacter(c); }) &&
+           !IsTaken(name);
+}
+
+Text DeclaredNameFor(TextView baseName) {
+    if (IsPovIdentifier(baseName)) {
+        return Text(baseName);
+    }
+    Text name = ReplaceForeignCharacters(baseName);
+    if (name.empty() || IsAsciiDigit(name.front())) {
+        name.insert(name.begin(), u'_');
+    }
+    if (IsTaken(name)) {
+        name += u'_';
+    }
+    return name;
+}
+
+}  // namespace vex

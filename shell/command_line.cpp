@@ -1,0 +1,97 @@
+#include "shell/command_line.h"
+
+namespace vex {
+
+namespace {
+
+// Keep in step with the manual page (packaging/vexlorin.1) and the README.
+constexpr char16_t Help[] =
+    u"Usage: vexlorin [OPTION]... [FILE]...\n"
+    u"Turn the Sweep and Mball objects of X3D exports into POV-Ray include files.\n"
+    u"\n"
+    u"Each FILE is converted in the order given and its include written beside it (scene.x3d\n"
+    u"gives scene.inc). One result is shown at the end, each file's message in turn: printed on\n"
+    u"standard output when that is a terminal or no display can be opened (on Windows: in the\n"
+    u"console the program was started from), else in a message box. With no FILE, an open\n"
+    u"dialog asks for one. Wildcards in a FILE (scenes/*.x3d) are expanded by the shell; on\n"
+    u"Windows, where cmd.exe leaves them, by Vexlorin itself.\n"
+    u"\n"
+    u"Options:\n"
+    u"  -h, --help     show this help and exit\n"
+    u"  -V, --version  show the version and exit\n"
+    u"  --             end of the options: every argument after it is a FILE\n"
+    u"\n"
+    u"Exit status:\n"
+    u"  0  every FILE was converted (or no FILE was given)\n"
+    u"  1  at least one FILE could not be converted; the others were\n"
+    u"  2  usage error: an unknown option or an empty argument; nothing was converted\n";
+
+// The command an option asks for; a usage error for one this program does not know.
+Command OptionCommand(const Text& option) {
+    if (option == u"-h" || option == u"--help") {
+        return Command{Command::Kind::Help, {}, {}};
+    }
+    if (option == u"-V" || option == u"--version") {
+        return Command{Command::Kind::Version, {}, {}};
+    }
+    return Command{Command::Kind::UsageError, {}, u"unknown option '" + option + u"'"};
+}
+
+}  // namespace
+
+Command ParseArguments(const std::vector<Text>& arguments) {
+    Command command{Command::Kind::Convert, {}, {}};
+    bool optionsEnded = false;
+    for (const Text& argument : arguments) {
+        if (argument.empty()) {
+            return Command{Command::Kind::UsageError, {}, u"an empty argument names no file"};
+        }
+        if (!optionsEnded && argument == u"--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument[0] == u'-') {
+            return OptionCommand(argument);
+        } else {
+            command.files.push_back(argument);
+        }
+    }
+    if (command.files.empty()) {
+        command.kind = Command::Kind::Dialog;
+    }
+    return command;
+}
+
+Text HelpText() {
+    return Help;
+}
+
+Text UsageErrorText(const Text& error) {
+    return u"vexlorin: " + error + u"\nTry 'vexlorin --help' for more information.\n";
+}
+
+Outcome ConvertFiles(const std::vector<Text>& arguments,
+                     const std::function<std::vector<Text>(const Text&)>& expand,
+                     const std::function<Message(const Text&)>& convert) {
+    Outcome outcome{Message{SummaryCaption, Text()}, ExitConverted};
+    const auto add = [&outcome](const Message& message) {
+        outcome.message.text += (outcome.message.text.empty() ? u"" : u"\n\n") + message.text;
+        if (message.failed) {
+            outcome.message.failed = true;
+            outcome.exitStatus = ExitFailed;
+        }
+    };
+    for (const Text& argument : arguments) {
+        const std::vector<Text> files = expand(argument);
+        if (files.empty()) {
+            add(Message{
+                SummaryCaption,
+                argument + u" could not be opened (no file matches it). Nothing was written.",
+                true});
+        }
+        for (const Text& file : files) {
+            add(convert(file));
+        }
+    }
+    return outcome;
+}
+
+}  // namespace vex

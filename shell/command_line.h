@@ -1,0 +1,54 @@
+// Files given as arguments: what a start with a command line is asked to do, and the one result
+// it shows for all its files. Pure, so every platform tests the same rules; where the result goes
+// (a terminal, a console, a message box) is the platform's part of the process frame.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "conversion/conversion.h"
+#include "text/text.h"
+
+namespace vex {
+
+inline constexpr char16_t VersionText[] = u"Vexlorin 0.5";
+
+// Exit statuses of a start with arguments (a start without any always ends with 0).
+inline constexpr int ExitConverted = 0;
+inline constexpr int ExitFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+struct Command {
+    enum class Kind { Dialog, Convert, Help, Version, UsageError };
+    Kind kind = Kind::Dialog;
+    std::vector<Text> files;  // Convert: in the order given
+    Text error;               // UsageError: what was wrong, naming the argument
+};
+
+// The arguments after the program's name. No file (no arguments at all, or only "--"): the
+// dialog, as a start without a command line. Options are read wherever they stand up to "--",
+// and the first one decides: -h/--help, -V/--version, or any other argument beginning with '-'
+// (a usage error that names it). After "--" every argument is a file. An empty argument names no
+// file and is a usage error too.
+Command ParseArguments(const std::vector<Text>& arguments);
+
+// What --help prints (and what the manual page says at more length).
+Text HelpText();
+
+// A usage error as it is shown: the error, then where to find help.
+Text UsageErrorText(const Text& error);
+
+struct Outcome {
+    Message message;  // one message for all the files
+    int exitStatus = ExitConverted;
+};
+
+// Converts the files given as arguments, in order. Each argument names the files `expand` gives
+// for it (itself, or on Windows what its wildcards match); one that names none is its failure.
+// The result holds each file's message, separated by an empty line, under the summary's caption;
+// the exit status is 1 when any file failed.
+Outcome ConvertFiles(const std::vector<Text>& arguments,
+                     const std::function<std::vector<Text>(const Text&)>& expand,
+                     const std::function<Message(const Text&)>& convert);
+
+}  // namespace vex
