@@ -469,7 +469,15 @@ class WordWatch {
     size_t kept_ = 0;  // bytes of earlier pieces at the start of seam_
 };
 
+// Whether the file can move back to the start of a line: not a pipe, and not a compressed file,
+// whose position lies in its compressed bytes. The first fill tells whether it is compressed.
 bool IsSeekable(LineFileRecord& record) {
+    if (record.mayBeCompressed) {
+        Refill(record);
+    }
+    if (record.compressed) {
+        return false;
+    }
     if (!record.seekable) {
         record.seekable = CurrentFileSystem().Seek(record.handle, 0);
     }

@@ -57,7 +57,8 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line);
 // decoded or held in memory, however long it is. Every code page a line file reads writes ASCII
 // as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A line
 // that holds it is read again from its start, from the buffer or by moving back in the file; a
-// file that cannot move back (a pipe) has each line read in full and searched as text instead.
+// file that cannot move back (a pipe, or a compressed file) has each line read in full and
+// searched as text instead.
 bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line);
 
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
