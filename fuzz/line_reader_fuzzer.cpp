@@ -2,9 +2,17 @@
 // splitter and per-byte decoding of fuzz/reference_rules.h: the same lines must come out, in the
 // same order, and the end of the file must be seen exactly after the last one.
 //
-// Input layout: byte 0 holds the length of the chunk schedule (low four bits), the format (bit 4)
-// and how many lines are read between two end-of-file tests, 1 to 4 (bits 5 and 6); then come the
-// schedule's bytes, then the file's content.
+// The bytes may be compressed first, as the exporter's Compress option writes them, and then
+// damaged. Compressed whole (one member, or two written one after the other), the file must give
+// the same lines as the bytes themselves. Cut short, it must give a beginning of them and a close
+// that says the data end early. With one byte changed, it must give the same lines and a clean
+// close, or a close that says why not; a change to a magic byte leaves a file read as it is.
+//
+// Input layout: byte 0 holds the length of the chunk schedule (low four bits), the format (bit 4),
+// how many lines are read between two end-of-file tests, 1 to 4 (bits 5 and 6), and whether the
+// content is compressed (bit 7); then come the schedule's bytes; for compressed content two more
+// bytes, the packing (see Packing) and where it acts, 0 to 255 over the length it acts on; then
+// the file's content.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +22,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
 #include "fuzz/reference_rules.h"
 #include "text/line_file.h"
@@ -21,6 +30,15 @@
 namespace {
 
 using vex::Text;
+
+constexpr char16_t EndsEarly[] = u"the compressed data ends early";
+constexpr char16_t Corrupt[] = u"the compressed data is corrupt";
+
+struct Reading {
+    std::vector<uint8_t> chunks;
+    int32_t format = vex::AnsiFormat;
+    int readsPerTest = 1;
+};
 
 // In the ANSI format every byte is one character, and bytes below 0x80 are themselves.
 void CheckAnsiShape(const std::string& bytes, const Text& line) {
@@ -35,32 +53,116 @@ Text Expected(const std::string& bytes, int32_t format) {
     return format == vex::Utf8Format ? vex::FromUtf8(bytes) : vex::reference::DecodeEachByte(bytes);
 }
 
-void CheckReader(std::string_view content, const std::vector<uint8_t>& chunks, int32_t format,
-                 int readsPerTest) {
+// Opens `file` through an in-memory file system that hands it out in reads of the schedule's
+// sizes, and gives the open id to `read`.
+template <typename Read>
+void WithFile(std::string_view file, const Reading& reading, Read&& read) {
     vex::test::MemoryFileSystem files;
-    files.readChunks.assign(chunks.begin(), chunks.end());
-    files.files[u"in"] = std::string(content);
+    files.readChunks.assign(reading.chunks.begin(), reading.chunks.end());
+    files.files[u"in"] = std::string(file);
     vex::ScopedFileSystem scope(files);
-    const std::vector<std::string> lines = vex::reference::SplitLines(content);
-
     const vex::LineFileId id = vex::OpenLineFile(vex::AutoId, u"in");
     FUZZ_CHECK(id != 0);
-    size_t next = 0;
-    while (!vex::IsEndOfFile(id)) {
-        FUZZ_CHECK(next < lines.size());
-        for (int r = 0; r < readsPerTest; ++r, ++next) {
-            const Text line = vex::ReadLine(id, format);
-            const std::string expected = next < lines.size() ? lines[next] : std::string();
-            FUZZ_CHECK(line == Expected(expected, format));
-            if (format == vex::AnsiFormat) {
-                CheckAnsiShape(expected, line);
+    read(id);
+}
+
+// The file must give exactly the lines of `content`, and a clean close.
+void CheckReader(std::string_view file, std::string_view content, const Reading& reading) {
+    const std::vector<std::string> lines = vex::reference::SplitLines(content);
+    WithFile(file, reading, [&](vex::LineFileId id) {
+        size_t next = 0;
+        while (!vex::IsEndOfFile(id)) {
+            FUZZ_CHECK(next < lines.size());
+            for (int r = 0; r < reading.readsPerTest; ++r, ++next) {
+                const Text line = vex::ReadLine(id, reading.format);
+                const std::string expected = next < lines.size() ? lines[next] : std::string();
+                FUZZ_CHECK(line == Expected(expected, reading.format));
+                if (reading.format == vex::AnsiFormat) {
+                    CheckAnsiShape(expected, line);
+                }
             }
         }
+        FUZZ_CHECK(next >= lines.size());
+        FUZZ_CHECK(vex::ReadLine(id, reading.format).empty());
+        FUZZ_CHECK(vex::IsEndOfFile(id));
+        FUZZ_CHECK(vex::CloseLineFile(id));
+    });
+}
+
+// Every line the file gives (in the ANSI format, where every byte is a character of its own), and
+// whether its close was clean.
+std::pair<std::vector<Text>, bool> ReadAll(std::string_view file, const Reading& reading) {
+    std::pair<std::vector<Text>, bool> read;
+    WithFile(file, reading, [&](vex::LineFileId id) {
+        while (!vex::IsEndOfFile(id)) {
+            read.first.push_back(vex::ReadLine(id, vex::AnsiFormat));
+        }
+        FUZZ_CHECK(vex::ReadLine(id, vex::AnsiFormat).empty());
+        read.second = vex::CloseLineFile(id);
+    });
+    return read;
+}
+
+// Compressed data cut short: the lines must be those of a beginning of the content (the last one
+// perhaps cut), and the close must say that the data end early.
+void CheckCutShort(std::string_view file, std::string_view content, const Reading& reading) {
+    const std::vector<std::string> lines = vex::reference::SplitLines(content);
+    const auto [read, closed] = ReadAll(file, reading);
+    FUZZ_CHECK(!closed);
+    FUZZ_CHECK(vex::LastLineFileError() == EndsEarly);
+    FUZZ_CHECK(read.size() <= lines.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        const Text whole = vex::reference::DecodeEachByte(lines[i]);
+        FUZZ_CHECK(i + 1 == read.size() ? whole.starts_with(read[i]) : whole == read[i]);
     }
-    FUZZ_CHECK(next >= lines.size());
-    FUZZ_CHECK(vex::ReadLine(id, format).empty());
-    FUZZ_CHECK(vex::IsEndOfFile(id));
-    FUZZ_CHECK(vex::CloseLineFile(id));
+}
+
+// Compressed data with one byte changed: the bytes inflated before a check fails may be anything,
+// but a clean close vouches for every line.
+void CheckChanged(std::string_view file, std::string_view content, const Reading& reading) {
+    const auto [read, closed] = ReadAll(file, reading);
+    if (!closed) {
+        const Text error = vex::LastLineFileError();
+        FUZZ_CHECK(error == Corrupt || error == EndsEarly);
+        return;
+    }
+    std::vector<Text> expected;
+    for (const std::string& line : vex::reference::SplitLines(content)) {
+        expected.push_back(vex::reference::DecodeEachByte(line));
+    }
+    FUZZ_CHECK(read == expected);
+}
+
+// How compressed content is packed into the file: the low two bits of the packing byte.
+enum Packing : uint8_t { OneMember = 0, TwoMembers = 1, CutShort = 2, OneByteChanged = 3 };
+
+// `where` (0 to 255) as a place in [0, length].
+size_t Place(uint8_t where, size_t length) {
+    return where * length / 255;
+}
+
+void CheckCompressed(std::string_view content, uint8_t packing, uint8_t where,
+                     const Reading& reading) {
+    std::string file = vex::test::GzipMember(content);
+    switch (static_cast<Packing>(packing & 0x03)) {
+        case OneMember:
+            return CheckReader(file, content, reading);
+        case TwoMembers: {
+            const size_t at = Place(where, content.size());
+            file = vex::test::GzipMember(content.substr(0, at)) +
+                   vex::test::GzipMember(content.substr(at));
+            return CheckReader(file, content, reading);
+        }
+        case CutShort:
+            // Never below the two magic bytes, which make the file a compressed one.
+            return CheckCutShort(file.substr(0, 2 + Place(where, file.size() - 3)), content,
+                                 reading);
+        case OneByteChanged: {
+            const size_t at = Place(where, file.size() - 1);
+            file[at] = static_cast<char>(file[at] ^ ((packing >> 2) | 1));
+            return at < 2 ? CheckReader(file, file, reading) : CheckChanged(file, content, reading);
+        }
+    }
 }
 
 }  // namespace
@@ -70,12 +172,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const uint8_t control = data[0];
+    const bool compressed = (control & 0x80) != 0;
     const size_t scheduleLength = std::min<size_t>(control & 0x0F, size - 1);
-    const int32_t format = (control & 0x10) != 0 ? vex::Utf8Format : vex::AnsiFormat;
-    const int readsPerTest = 1 + ((control >> 5) & 0x03);
-    const std::vector<uint8_t> chunks(data + 1, data + 1 + scheduleLength);
-    const std::string_view content(reinterpret_cast<const char*>(data) + 1 + scheduleLength,
-                                   size - 1 - scheduleLength);
-    CheckReader(content, chunks, format, readsPerTest);
+    Reading reading;
+    reading.format = (control & 0x10) != 0 ? vex::Utf8Format : vex::AnsiFormat;
+    reading.readsPerTest = 1 + ((control >> 5) & 0x03);
+    reading.chunks.assign(data + 1, data + 1 + scheduleLength);
+    const size_t start = 1 + scheduleLength;
+    if (!compressed) {
+        const std::string_view content(reinterpret_cast<const char*>(data) + start, size - start);
+        CheckReader(content, content, reading);
+        return 0;
+    }
+    if (size - start < 2) {
+        return 0;
+    }
+    const std::string_view content(reinterpret_cast<const char*>(data) + start + 2,
+                                   size - start - 2);
+    CheckCompressed(content, data[start], data[start + 1], reading);
     return 0;
 }

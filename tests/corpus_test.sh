@@ -5,7 +5,8 @@
 # For every include: POV-Ray accepts it, or the message has a line below the summary that says
 # why not; an export without problems gets the summary alone. Every include holds only the
 # writer's own lines, numbers and one identifier (POV-Ray runs any directive an include holds),
-# and rendering it makes no file appear. Expectations are in the corpus folder's expected.txt.
+# and rendering it makes no file appear. A file that cannot be read must leave no include at all.
+# Expectations are in the corpus folder's expected.txt.
 #
 #   corpus_test.sh VEXLORIN CORPUS_DIR
 #
@@ -68,6 +69,10 @@ check() {
         fail "$file: expected the message '$first', got: $message"
     [ "$(printf '%s\n' "$message" | grep -ac .)" -eq "$lines" ] ||
         fail "$file: expected $lines message lines, got: $message"
+    if [ "$pov" = none ]; then
+        [ ! -e "$folder/$include" ] || fail "$file: an include was written"
+        return
+    fi
     [ "$pov" = accepted ] || [ "$lines" -gt 1 ] ||
         fail "$file: an include POV-Ray rejects needs a line that says why"
     [ -f "$folder/$include" ] || { fail "$file: no include $include written"; return; }
@@ -90,7 +95,9 @@ while read -r file pov lines first; do
     listed+=("$file")
     mkdir -p "$work/corpus" && cp "$corpus/$file" "$work/corpus/$file"
     before="$failed" failed=0
-    check "$work/corpus" "$file" "${file%.x3d}.inc" "$pov" "$lines" "$first"
+    # <folder> in a message stands for the folder the copy is converted in.
+    check "$work/corpus" "$file" "${file%.x3d}.inc" "$pov" "$lines" \
+        "${first//<folder>/$work/corpus}"
     cmp -s "$corpus/$file" "$work/corpus/$file" || fail "$file: the input was changed"
     [ "$failed" -ne 0 ] || echo "ok: $file"
     failed=$((failed | before))

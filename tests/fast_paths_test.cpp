@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
 #include "fuzz/reference_rules.h"
 #include "text/file_system.h"
@@ -102,12 +103,14 @@ std::string RandomBytes(std::mt19937& random, size_t size, const std::string& al
 
 // Only lines whose bytes hold the word are read, each whole and from its start, wherever the word
 // stands (across a buffer fill, past the first fill of a long line); the others leave the text
-// empty, in a file that can move back and in one that cannot.
+// empty, in a file that can move back, in one that cannot, and in a compressed one (which moving
+// back would take to the wrong compressed byte).
 TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
     const std::string longLine(10000, '7');
-    const std::vector<std::string> lines = {"<Transform DEF=\"Sweep\"",
+    // The first line crosses the first fill: whether the file can move back is asked before it.
+    const std::vector<std::string> lines = {std::string(4090, ' ') + "Transform across the fill",
+                                            "<Transform DEF=\"Sweep\"",
                                             "no word here",
-                                            std::string(4090, ' ') + "Transform across the fill",
                                             longLine + "Transform",
                                             longLine,
                                             "Transfor",
@@ -117,9 +120,10 @@ TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
     for (const std::string& line : lines) {
         bytes += line + "\r\n";
     }
-    for (const bool unseekable : {false, true}) {
+    for (const auto& [unseekable, fileBytes] : {std::pair{false, bytes}, std::pair{true, bytes},
+                                                std::pair{false, test::GzipMember(bytes)}}) {
         for (const int64_t chunk : {4096, 1, 4093}) {
-            ChunkedFile file(bytes, chunk);
+            ChunkedFile file(fileBytes, chunk);
             file.files.unseekable = unseekable;
             const LineFileId id = OpenLineFile(AutoId, u"memory");
             Text line = u"left over";

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "conversion/conversion.h"
+#include "fuzz/gzip_member.h"
 #include "tests/test_support.h"
 #include "text/file_system.h"
 
@@ -207,6 +208,25 @@ TEST_F(FaultTest, ReadFailingJustAfterTheLastByteIsNoFault) {
     faults.readFailsAt = static_cast<int64_t>(input_.size()) + 1;
     const Message message = ConvertWith(faults);
     EXPECT_EQ(message.text, u"scene.inc created > blobs: 100 sweeps: 100");
+    EXPECT_EQ(ReadBytes(Output()), include_);
+}
+
+// A read fault under compressed data is told as the fault it is, not as damaged data; with the
+// fault past the data, the compressed export gives the very include of the plain one.
+TEST_F(FaultTest, ReadThatFailsUnderCompressedDataIsReportedWithItsCause) {
+    input_ = test::GzipMember(input_);
+    WriteBytes(Input(), input_);
+    const auto size = static_cast<int64_t>(input_.size());
+    for (const int64_t at : {int64_t{0}, int64_t{1}, int64_t{2}, size / 2, size - 1}) {
+        SCOPED_TRACE(at);
+        Faults faults;
+        faults.readFailsAt = at;
+        ExpectTruthfulFailure(ConvertWith(faults), NotReadToTheEnd);
+        EXPECT_FALSE(fs::exists(Output()));
+    }
+    Faults pastTheData;
+    pastTheData.readFailsAt = size + 1;
+    EXPECT_EQ(ConvertWith(pastTheData).text, u"scene.inc created > blobs: 100 sweeps: 100");
     EXPECT_EQ(ReadBytes(Output()), include_);
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
 #include "tests/test_support.h"
 #include "text/line_file.h"
@@ -10,6 +11,7 @@
 namespace vex {
 namespace {
 
+using test::GzipMember;
 using test::MemoryFileSystem;
 using test::ReadBytes;
 using test::TempFolder;
@@ -24,14 +26,41 @@ std::vector<Text> ReadAllLines(LineFileId id) {
     return lines;
 }
 
-std::vector<Text> LinesOfBytes(const std::string& bytes) {
-    TempFolder folder;
-    WriteBytes(folder.path() / "in.txt", bytes);
-    const LineFileId id = OpenLineFile(AutoId, folder.TextPath("in.txt"));
+// How the tests feed a file to the line file: 0 from a file on disk through the platform's own
+// layer, else from memory in reads of that many bytes (down to one byte at a time, so that line
+// ends and gzip's magic bytes fall across refills).
+constexpr int64_t FromDisk = 0;
+constexpr int64_t ReadSizes[] = {FromDisk, 1, 2, 3, 4095, 4096};
+
+// What reading a whole file gave: its lines, whether its close found no fault, and the reason
+// given for the last fault.
+struct ReadBack {
+    std::vector<Text> lines;
+    bool closed = false;
+    Text error;
+};
+
+ReadBack ReadBackFile(const Text& path) {
+    const LineFileId id = OpenLineFile(AutoId, path);
     EXPECT_NE(id, 0);
-    std::vector<Text> lines = ReadAllLines(id);
-    EXPECT_TRUE(CloseLineFile(id));
-    return lines;
+    ReadBack back;
+    back.lines = ReadAllLines(id);
+    back.closed = CloseLineFile(id);
+    back.error = LastLineFileError();
+    return back;
+}
+
+ReadBack ReadBackBytes(const std::string& bytes, int64_t readSize) {
+    if (readSize == FromDisk) {
+        TempFolder folder;
+        WriteBytes(folder.path() / "in.txt", bytes);
+        return ReadBackFile(folder.TextPath("in.txt"));
+    }
+    MemoryFileSystem memory;
+    memory.readChunks = {readSize};
+    memory.files[u"in"] = bytes;
+    ScopedFileSystem scoped(memory);
+    return ReadBackFile(u"in");
 }
 
 struct LineCase {
@@ -61,19 +90,55 @@ const std::vector<LineCase>& LineEndCases() {
     return cases;
 }
 
-// The same lines come from a file on disk and from reads of any size, down to one byte at a time,
-// so a CR LF split between two refills is still one line end.
+// The same lines come from a file on disk and from reads of any size, so a CR LF split between two
+// refills is still one line end.
+void ExpectLinesWhateverTheReadSize(const std::vector<LineCase>& cases) {
+    for (const LineCase& c : cases) {
+        for (const int64_t readSize : ReadSizes) {
+            const ReadBack back = ReadBackBytes(c.bytes, readSize);
+            EXPECT_EQ(back.lines, c.lines) << "read size " << readSize << ", bytes: " << c.bytes;
+            EXPECT_TRUE(back.closed) << "read size " << readSize << ", bytes: " << c.bytes;
+        }
+    }
+}
+
 TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
-    for (const LineCase& c : LineEndCases()) {
-        EXPECT_EQ(LinesOfBytes(c.bytes), c.lines) << "bytes: " << c.bytes;
-        for (const int64_t chunk : {1, 2, 3, 4095, 4096}) {
-            MemoryFileSystem memory;
-            memory.readChunks = {chunk};
-            memory.files[u"in"] = c.bytes;
-            ScopedFileSystem scoped(memory);
-            const LineFileId id = OpenLineFile(AutoId, u"in");
-            EXPECT_EQ(ReadAllLines(id), c.lines) << "chunk " << chunk << ", bytes: " << c.bytes;
-            CloseLineFile(id);
+    ExpectLinesWhateverTheReadSize(LineEndCases());
+}
+
+// A file that begins with gzip's magic bytes gives the lines of the bytes it holds, its members
+// one after another as gzip -d gives them; one that does not is read as it is.
+TEST(ReadLine, ReadsACompressedFileAsTheBytesItHolds) {
+    const std::string longLine(4095, 'x');
+    ExpectLinesWhateverTheReadSize({
+        {GzipMember("a\r\nb\n"), {u"a", u"b"}},
+        {GzipMember(""), {}},
+        {GzipMember("a\r") + GzipMember("") + GzipMember("\nb"), {u"a", u"b"}},
+        {GzipMember(longLine + "\r\ny"), {Text(longLine.begin(), longLine.end()), u"y"}},
+        {"\x1f", {u"\x1f"}},
+        {"\x1fZ\nb", {u"\x1fZ", u"b"}},
+        {"ab\n\x1f\x8b\n", {u"ab", u"\x1f\u2039"}},  // later, they are plain bytes
+    });
+}
+
+// Damaged compressed data end the file like a read error, and the close reports it in plain words.
+TEST(ReadLine, ReportsDamagedCompressedData) {
+    const std::string member = GzipMember("<X3D>\n<Scene>\n</Scene>\n</X3D>\n");
+    std::string badCheck = member;
+    badCheck[badCheck.size() - 8] ^= 0x01;  // the CRC of the bytes it holds
+    const std::vector<std::pair<std::string, Text>> cases = {
+        {"\x1f\x8b", u"the compressed data ends early"},
+        {member.substr(0, member.size() / 2), u"the compressed data ends early"},
+        {member.substr(0, member.size() - 1), u"the compressed data ends early"},
+        {badCheck, u"the compressed data is corrupt"},
+        {member + "trailing", u"the compressed data is corrupt"},
+        {member + "\x1f\x8b", u"the compressed data ends early"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        for (const int64_t readSize : ReadSizes) {
+            const ReadBack back = ReadBackBytes(bytes, readSize);
+            EXPECT_FALSE(back.closed) << "read size " << readSize << ", bytes: " << bytes;
+            EXPECT_EQ(back.error, reason) << "read size " << readSize << ", bytes: " << bytes;
         }
     }
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/compressed_input.h"
 #include "text/file_system.h"
 
 namespace vex {
@@ -26,7 +27,9 @@ struct LineFileRecord {
     bool readMode = true;
     int32_t defaultFormat = Utf8Format;
     bool readOnly = true;
-    bool failed = false;  // a read, write or flush went wrong
+    bool failed = false;            // a read, write or flush went wrong
+    bool mayBeCompressed = false;   // opened for reading, and its first fill is still to come
+    CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
     // Whether the file can move back to the start of a line (not a pipe): unknown until asked.
     std::optional<bool> seekable;
 
@@ -65,9 +68,13 @@ LineFileRecord* Find(LineFileId id) {
     return nullptr;
 }
 
-void NoteFailure(LineFileRecord& record) {
+void NoteFailure(LineFileRecord& record, const Text& reason) {
     record.failed = true;
-    LastError() = CurrentFileSystem().LastError();
+    LastError() = reason;
+}
+
+void NoteFailure(LineFileRecord& record) {
+    NoteFailure(record, CurrentFileSystem().LastError());
 }
 
 LineFileId Register(FileHandle handle, bool readOnly) {
@@ -78,6 +85,7 @@ LineFileId Register(FileHandle handle, bool readOnly) {
     LineFileRecord& record = LineFileTable().emplace_front();
     record.handle = handle;
     record.readOnly = readOnly;
+    record.mayBeCompressed = readOnly;
     return record.Id();
 }
 
@@ -143,17 +151,64 @@ void SwitchToReading(LineFileRecord& record) {
     record.filled = 0;
 }
 
-// Makes sure at least one byte waits in the buffer; false at the end of the file. A read error
-// ends the file too, and is remembered.
-bool Refill(LineFileRecord& record) {
-    if (record.count > 0) {
-        return true;
+// The next fill of a compressed file: the bytes inflated from it. Damaged data end the file like
+// a read error, and are remembered with the reason.
+int64_t InflatedFill(LineFileRecord& record) {
+    Text reason;
+    const int64_t got =
+        ReadCompressedInput(*record.compressed, record.buffer.data(), record.bufferSize, reason);
+    if (got < 0) {
+        NoteFailure(record, reason);
+        return 0;
     }
+    return got;
+}
+
+// A read may bring a single byte (from a pipe, say); when that is the first of gzip's magic
+// bytes, one more read brings the byte that decides.
+int64_t WithSecondByte(LineFileRecord& record, int64_t got) {
+    if (got != 1 || record.buffer[0] != '\x1f') {
+        return got;
+    }
+    const int64_t more =
+        CurrentFileSystem().Read(record.handle, record.buffer.data() + 1, record.bufferSize - 1);
+    if (more < 0) {
+        NoteFailure(record);
+    }
+    return got + std::max<int64_t>(more, 0);
+}
+
+// The first fill of a file opened for reading decides how all of it is read: a file that begins
+// with gzip's magic bytes is inflated from then on, whatever its name; any other is read as it is.
+int64_t FirstFill(LineFileRecord& record, int64_t got) {
+    got = WithSecondByte(record, got);
+    if (!BeginsCompressed(record.buffer.data(), got)) {
+        return got;
+    }
+    record.compressed = StartCompressedInput(record.handle, record.buffer.data(), got);
+    return InflatedFill(record);
+}
+
+// The next fill of a file read as it is. A read error ends the file, and is remembered.
+int64_t PlainFill(LineFileRecord& record) {
     int64_t got = CurrentFileSystem().Read(record.handle, record.buffer.data(), record.bufferSize);
     if (got < 0) {
         NoteFailure(record);
         got = 0;
     }
+    if (record.mayBeCompressed) {
+        record.mayBeCompressed = false;
+        return FirstFill(record, got);
+    }
+    return got;
+}
+
+// Makes sure at least one byte waits in the buffer; false at the end of the file.
+bool Refill(LineFileRecord& record) {
+    if (record.count > 0) {
+        return true;
+    }
+    const int64_t got = record.compressed ? InflatedFill(record) : PlainFill(record);
     record.count = record.filled = static_cast<int32_t>(got);
     return got > 0;
 }
@@ -440,7 +495,15 @@ class WordWatch {
     size_t kept_ = 0;  // bytes of earlier pieces at the start of seam_
 };
 
+// Whether the file can move back to the start of a line: not a pipe, and not a compressed file,
+// whose position lies in its compressed bytes. The first fill tells whether it is compressed.
 bool IsSeekable(LineFileRecord& record) {
+    if (record.mayBeCompressed) {
+        Refill(record);
+    }
+    if (record.compressed) {
+        return false;
+    }
     if (!record.seekable) {
         record.seekable = CurrentFileSystem().Seek(record.handle, 0);
     }

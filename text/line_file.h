@@ -5,6 +5,10 @@
 // and never AutoId. A failed open or create returns 0, which names no file: on it ReadLine gives
 // the empty text, WriteLine and CloseLineFile do nothing, and IsEndOfFile answers true, so a
 // read loop over a file that could not be opened still ends.
+//
+// A file opened for reading that begins with gzip's magic bytes (1F 8B) is read as the bytes it
+// holds, whatever its name; lines and end-of-file answers are those of the inflated bytes. Damaged
+// or cut-off compressed data end the file like a read error, which its close reports.
 #pragma once
 
 #include <cstdint>
@@ -59,8 +63,9 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line);
 // decoded or held in memory, however long it is. Every code page a line file reads writes ASCII
 // as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A line
 // that holds it is read again from its start, from the buffer or by moving back in the file; a
-// file that cannot move back (a pipe) has each line read in full and searched as text instead. A
-// format that is not offered is refused as by ReadLine: the result is false, the line passed over.
+// file that cannot move back (a pipe, or a compressed file) has each line read in full and
+// searched as text instead. A format that is not offered is refused as by ReadLine: the result
+// is false, the line passed over.
 bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line);
 
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
@@ -73,16 +78,16 @@ bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text&
 void WriteLine(LineFileId id, const Text& text, int32_t format);
 
 // Writes out pending bytes and closes the file; the id then names no file. Returns false when
-// anything went wrong with the file while it was open: a read error, a failed or short write
-// (including this final one), a refused format or a failed close. Returns true for an id that
-// names no file.
+// anything went wrong with the file while it was open: a read error, damaged compressed data, a
+// failed or short write (including this final one), a refused format or a failed close. Returns
+// true for an id that names no file.
 bool CloseLineFile(LineFileId id);
 
 // Closes every file still open, newest first, writing out what is pending.
 void CloseAllLineFiles();
 
 // Plain words for the most recent failure met by a line file operation (for example "No such
-// file or directory"); empty when there was none.
+// file or directory", or "the compressed data is corrupt"); empty when there was none.
 Text LastLineFileError();
 
 }  // namespace vex
