@@ -38,6 +38,18 @@ bool IsNested(const ObjectRow& row) {
     return row.nested;
 }
 
+// An object's name as the message shows it. The name comes from the export, which anyone may
+// have crafted: control characters (a terminal takes ESC as the start of a command) become "?",
+// and a name too long to read is cut short.
+Text ShownName(const Text& name) {
+    constexpr size_t Longest = 60;
+    Text shown = name.substr(0, Longest);
+    for (char16_t& c : shown) {
+        c = c < 0x20 || (c >= 0x7F && c <= 0x9F) ? u'?' : c;
+    }
+    return name.size() > Longest ? shown + u"..." : shown;
+}
+
 Text LeftOutNote(int64_t leftOut) {
     const Text objects =
         leftOut == 1 ? u" more object was left out" : u" more objects were left out";
@@ -54,18 +66,21 @@ Text NameNote(const IncludeNames& names) {
 Text OneSweepNote(const ObjectTable& table) {
     const Text& name =
         FirstConverted(table, [](const ObjectRow& row) { return IsSweep(row.name); })->name;
-    return u"Only one Sweep object (" + name + u"): POV-Ray needs at least two to draw the" +
+    return u"Only one Sweep object (" + ShownName(name) +
+           u"): POV-Ray needs at least two to draw the" +
            u" sphere_sweep and will reject this include. Add a second Sweep object in the "
            u"modeller.";
 }
 
 Text UnreadableNote(const ObjectRow& row) {
-    return row.name + u" has no three numbers POV-Ray can read in its translation or scale;" +
+    return ShownName(row.name) +
+           u" has no three numbers POV-Ray can read in its translation or scale;" +
            u" the include has 0 in their place. Export the scene again in full, one value a line.";
 }
 
 Text NestedNote(const ObjectRow& row) {
-    return row.name + u" lies inside another object, so its position is relative to that object" +
+    return ShownName(row.name) +
+           u" lies inside another object, so its position is relative to that object" +
            u" and the shape lands elsewhere. In the modeller, clear its parent keeping the" +
            u" transform, or export without hierarchy if that fits.";
 }

@@ -315,6 +315,11 @@ TEST_F(ConvertFileTest, AddsOneLinePerKindOfProblemBelowTheSummary) {
          {u"Mball lies inside another object, so its position is relative to that object and the "
           u"shape lands elsewhere. In the modeller, clear its parent keeping the transform, or "
           u"export without hierarchy if that fits."}},
+        {Transform("Sweep\x1b]0;x\x07" + std::string(70, 'n')),
+         {u"Only one Sweep object (Sweep?]0;x?" + Text(49, u'n') +
+          u"...): POV-Ray needs at least "
+          u"two to draw the sphere_sweep and will reject this include. Add a second Sweep object "
+          u"in the modeller."}},
         {Transform("Cube") + Transform("Sweep_007"),
          {u"Only one Sweep object (Sweep_007): POV-Ray needs at least two to draw the "
           u"sphere_sweep and will reject this include. Add a second Sweep object in the "
