@@ -60,11 +60,15 @@ void CheckLineEnds(std::string_view include) {
     }
 }
 
-// A number as POV-Ray reads one, checked the plain way: only number characters, and strtod
-// takes all of them (with no letters but e, it reads no hex, infinity or nan).
+// A number as POV-Ray reads one, less the spaces around it, checked the plain way: only number
+// characters, and strtod takes all of them (with no letters but e, it reads no hex, infinity or
+// nan).
 bool IsNumber(std::string_view piece) {
     while (!piece.empty() && piece.back() == ' ') {
         piece.remove_suffix(1);
+    }
+    while (!piece.empty() && piece.front() == ' ') {
+        piece.remove_prefix(1);
     }
     if (piece.empty() || piece.find_first_not_of("0123456789.eE+-") != std::string_view::npos) {
         return false;
