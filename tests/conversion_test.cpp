@@ -100,13 +100,6 @@ TEST(Scan, CountsSweepAndMballRowsByExactPrefix) {
     EXPECT_TRUE(table.rows[0].name.empty());
 }
 
-TEST(Scan, FindsNothingInAFileWithoutTransforms) {
-    const ObjectTable table = ScanBytes("<X3D>\n<Scene>\n</Scene>\n");
-    EXPECT_EQ(table.rowCount, 0);
-    EXPECT_EQ(table.sweepCount, 0);
-    EXPECT_EQ(table.blobCount, 0);
-}
-
 TEST(Scan, DropsInnerTransformsAndExaminesTheirNextLine) {
     const ObjectTable table = ScanBytes(
         "<Transform DEF=\"Sweep_ifs_TRANSFORM\"\n<Transform DEF=\"Sweep_TRANSFORM\"\n"

@@ -10,8 +10,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -230,30 +228,6 @@ TEST(FastPathsTest, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
     }
 }
 
-TEST(FastPathsTest, RealFileOnDisk) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("vexlorin_fast_paths_" + std::to_string(std::random_device()()) + ".x3d");
-    std::mt19937 random(17);
-    std::string bytes;
-    for (int line = 0; line < 200; ++line) {
-        bytes += RandomBytes(random, random() % 30000, "0123456789 .\xb0") + "\r\n";
-    }
-    std::ofstream(path, std::ios::binary) << bytes;
-    const LineFileId id = OpenLineFile(AutoId, FromUtf8(path.string()));
-    const std::vector<std::string> lines = SplitLines(bytes);
-    size_t line = 0;
-    bool same = id != 0;
-    while (same && !IsEndOfFile(id)) {
-        same = ReadLine(id, AnsiFormat) == PlainLine(lines, line++);
-    }
-    // Closed and removed before anything is checked, so a failure leaves no file behind.
-    CloseLineFile(id);
-    std::filesystem::remove(path);
-    EXPECT_TRUE(same) << "line " << line;
-    EXPECT_EQ(line, lines.size());
-}
-
 // --- Decoding --------------------------------------------------------------------------------
 
 TEST(FastPathsTest, DecodingALongRunEqualsDecodingEachByte) {
@@ -268,27 +242,6 @@ TEST(FastPathsTest, DecodingALongRunEqualsDecodingEachByte) {
 }
 
 // --- Searching -------------------------------------------------------------------------------
-
-TEST(FastPathsTest, FindTextAgreesWithThePlainSearch) {
-    std::mt19937 random(23);
-    const std::vector<Text> needles = {u"T",      u"ifs",     u"Transform DEF=",
-                                       u"aa",     u"ab",      u"ba",
-                                       u"\x20ac", u"a\x20ac", u"aaaaaaaaaaaaaaaaaaab"};
-    const char16_t alphabet[] = {u'a', u'b', u'T', u'i', u'f', u's', 0x20AC, 0xD800};
-    for (int round = 0; round < 300; ++round) {
-        Text t(random() % 90, u'a');
-        for (char16_t& unit : t) {
-            unit = random() % 3 == 0 ? alphabet[random() % 8] : u'a';
-        }
-        for (const Text& s : needles) {
-            for (const int64_t start :
-                 std::vector<int64_t>{-7, 0, 1, 2, 15, 16, 17, 33, 89, 90, 91}) {
-                ASSERT_EQ(FindText(t, s, start), reference::Find(t, s, start))
-                    << "round " << round << ", start " << start;
-            }
-        }
-    }
-}
 
 TEST(FastPathsTest, FindTextAmongUnitsThatShareABytewithTheNeedle) {
     // Units that hold the byte 0x54 of "T" in either half, or the byte 0x01 of U+0100, in runs

@@ -99,17 +99,6 @@ TEST(LeftText, CutsNumbersAfterThreeDecimals) {
     EXPECT_EQ(cut(u"1000"), u"100");
 }
 
-// Splitting anywhere and joining again gives the text back, whatever the position.
-TEST(LeftText, AndMidTextSplitATextWithoutLoss) {
-    const Text t = u"Sweep_001_TRANSFORM";
-    for (int64_t n = -3; n <= TextLength(t) + 3; ++n) {
-        EXPECT_EQ(LeftText(t, n) + MidText(t, n + 1), t) << "n = " << n;
-    }
-    for (const int64_t n : {Min + 1, Max - 1}) {
-        EXPECT_EQ(LeftText(t, n) + MidText(t, n + 1), t) << "n = " << n;
-    }
-}
-
 TEST(TrimText, RemovesOnlyOuterSpaces) {
     EXPECT_EQ(TrimText(u"  a b "), u"a b");
     EXPECT_EQ(TrimText(u"   "), u"");
@@ -152,14 +141,6 @@ TEST(PathParts, SplitFolderAndFileName) {
     for (const PathCase& c : cases) {
         EXPECT_EQ(PathPart(c.path), c.folder) << ToUtf8(c.path);
         EXPECT_EQ(FilePart(c.path), c.file) << ToUtf8(c.path);
-    }
-}
-
-// Without quotes and bars, folder and file name make the path again.
-TEST(PathParts, RejoinToThePath) {
-    for (const char16_t* p : {u"D:\\dir\\sub\\file.x3d", u"/a/b/c", u"c", u"/",
-                              u"\\\\server\\share\\x", u"a//b", u"D:\\dir/sub\\f"}) {
-        EXPECT_EQ(PathPart(p) + FilePart(p), p) << ToUtf8(p);
     }
 }
 
