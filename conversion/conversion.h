@@ -71,6 +71,11 @@ void Scan(LineFileId input, ObjectTable& table);
 // empty piece, for text, for two numbers and for anything else.
 bool IsPovNumber(TextView piece);
 
+// True when a piece the include takes from this Sweep or Mball row is not a POV-Ray number and
+// is written as 0: the translation and the radius (the scale's x) of a sweep point, the
+// translation and the whole scale of a blob component.
+bool HasUnreadableValues(const ObjectRow& row);
+
 // Writes the header, then one sphere_sweep through the "Sweep" rows and one blob of the "Mball"
 // rows, each in file order, both declared as declaredName. A number piece that is not a POV-Ray
 // number is written as 0, so that nothing but numbers from the table reaches the include.

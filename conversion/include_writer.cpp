@@ -138,6 +138,14 @@ bool IsPovNumber(TextView piece) {
     return i == t.size();
 }
 
+bool HasUnreadableValues(const ObjectRow& row) {
+    const Vector3Text& t = row.translation;
+    const Vector3Text& s = row.scale;
+    const bool blob = IsBlob(row.name);
+    return !IsPovNumber(t.x) || !IsPovNumber(t.y) || !IsPovNumber(t.z) || !IsPovNumber(s.x) ||
+           (blob && (!IsPovNumber(s.y) || !IsPovNumber(s.z)));
+}
+
 void WriteInclude(LineFileId output, const ObjectTable& table, const Text& declaredName) {
     const Text head = u"#declare " + declaredName + u" =";
     Write(output, u"// convert x3d");

@@ -26,14 +26,6 @@ const ObjectRow* FirstConverted(const ObjectTable& table, bool (*picked)(const O
     return nullptr;
 }
 
-bool HasUnreadableValues(const ObjectRow& row) {
-    const Vector3Text& t = row.translation;
-    const Vector3Text& s = row.scale;
-    const bool sweep = IsSweep(row.name);
-    return !IsPovNumber(t.x) || !IsPovNumber(t.y) || !IsPovNumber(t.z) || !IsPovNumber(s.x) ||
-           (!sweep && (!IsPovNumber(s.y) || !IsPovNumber(s.z)));
-}
-
 bool IsNested(const ObjectRow& row) {
     return row.nested;
 }

@@ -244,6 +244,10 @@ def choose_and_convert(pyatspi, args, env, work):
         finish_program(process)
     finally:
         stop_program(process)
+    check_include(args, work)
+
+
+def check_include(args, work):
     expected = os.path.join(args.fixtures, "scene.inc")
     check(filecmp.cmp(os.path.join(work, "scene.inc"), expected, shallow=False),
           "scene.inc holds exactly the expected bytes")
@@ -301,9 +305,7 @@ def file_argument(pyatspi, args, env, work):
         finish_program(process)
     finally:
         stop_program(process)
-    expected = os.path.join(args.fixtures, "scene.inc")
-    check(filecmp.cmp(os.path.join(work, "scene.inc"), expected, shallow=False),
-          "scene.inc holds exactly the expected bytes")
+    check_include(args, work)
 
 
 def program_environment(display, root):
