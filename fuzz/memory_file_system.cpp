@@ -13,6 +13,9 @@ FileHandle MemoryFileSystem::OpenForReading(const Text& path) {
 }
 
 FileHandle MemoryFileSystem::CreateForWriting(const Text& path) {
+    if (refuseCreate) {
+        return Failed(u"Permission denied");
+    }
     files[path].clear();
     open_[next_] = Open{path, 0};
     return next_++;
@@ -44,17 +47,15 @@ int64_t MemoryFileSystem::Write(FileHandle file, const char* bytes, int64_t n) {
     if (n < 0) {
         return Failed(u"Invalid argument");
     }
-    int64_t allowed = n;
     if (writeLimit >= 0 && open.position + n > writeLimit) {
-        allowed = std::max<int64_t>(0, writeLimit - open.position);
-        Failed(u"No space left on device");
+        return Failed(u"No space left on device");
     }
     std::string& content = files.at(open.path);
     const auto at = static_cast<size_t>(open.position);
-    content.resize(std::max(content.size(), at + static_cast<size_t>(allowed)));
-    content.replace(at, static_cast<size_t>(allowed), bytes, static_cast<size_t>(allowed));
-    open.position += allowed;
-    return allowed;
+    content.resize(std::max(content.size(), at + static_cast<size_t>(n)));
+    content.replace(at, static_cast<size_t>(n), bytes, static_cast<size_t>(n));
+    open.position += n;
+    return n;
 }
 
 bool MemoryFileSystem::Seek(FileHandle file, int64_t delta) {
@@ -72,12 +73,12 @@ bool MemoryFileSystem::Seek(FileHandle file, int64_t delta) {
 }
 
 bool MemoryFileSystem::Close(FileHandle file) {
-    Find(file);
+    const bool fails = Find(file).path == failCloseOf;
     open_.erase(file);
-    if (failClose) {
+    if (fails) {
         Failed(u"Input/output error");
     }
-    return !failClose;
+    return !fails;
 }
 
 int64_t MemoryFileSystem::Failed(const char16_t* error) {

@@ -1,9 +1,10 @@
 // Files held in memory for the tests and the fuzz targets, with faults on demand: reads hand out
 // at most as many bytes as the next entry of `readChunks` says (used in a cycle, 0 meaning "as many
 // as were asked for"), so a reader meets buffer fills of any size and line ends split across them;
-// a read starting at or past `failReadAfter` fails; writing falls short once a file holds
-// `writeLimit` bytes; closes fail when `failClose` is set; with `unseekable` set, files cannot
-// move their position, as a pipe cannot.
+// a read starting at or past `failReadAfter` fails; a write that would take a file past
+// `writeLimit` bytes fails and writes nothing (a later, shorter one may still fit); the close of
+// the file named `failCloseOf` fails; creating fails with `refuseCreate`; with `unseekable` set,
+// files cannot move their position, as a pipe cannot.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +22,8 @@ class MemoryFileSystem final : public FileSystem {
     std::vector<int64_t> readChunks;
     int64_t failReadAfter = -1;  // no failure when negative
     int64_t writeLimit = -1;     // no limit when negative
-    bool failClose = false;
+    Text failCloseOf;
+    bool refuseCreate = false;
     bool unseekable = false;
 
     FileHandle OpenForReading(const Text& path) override;

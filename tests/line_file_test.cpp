@@ -175,76 +175,47 @@ TEST(ReadLine, DecodesUtf8WhenAskedTo) {
     CloseLineFile(id);
 }
 
-std::string WrittenBytes(const std::vector<Text>& lines) {
+// Every line ends with CR LF, in the ANSI code page ("?" for what it lacks), in order across many
+// buffers and past one piece larger than the buffer; a longer file there before is emptied.
+TEST(WriteLine, EndsEveryLineWithCrLfAndKeepsEveryByteInOrder) {
     TempFolder folder;
+    WriteBytes(folder.path() / "out.inc", std::string(50000, 'o'));
     const LineFileId id = CreateLineFile(AutoId, folder.TextPath("out.inc"));
-    EXPECT_NE(id, 0);
-    for (const Text& line : lines) {
+    std::string expected = "\r\n\x80\r\n?\r\n";
+    for (const Text& line : {Text(), Text(u"\u20ac"), Text(u"\u4e2d")}) {
         WriteLine(id, line, AnsiFormat);
     }
-    EXPECT_TRUE(CloseLineFile(id));
-    return ReadBytes(folder.path() / "out.inc");
-}
-
-TEST(WriteLine, EndsEveryLineWithCrLf) {
-    EXPECT_EQ(WrittenBytes({u""}), "\r\n");
-    EXPECT_EQ(WrittenBytes({u"abc"}), "abc\r\n");
-    EXPECT_EQ(WrittenBytes({u"\u20ac", u"\u4e2d"}), "\x80\r\n?\r\n");
-}
-
-TEST(WriteLine, KeepsEveryByteOfManyBuffersInOrder) {
-    std::vector<Text> lines;
-    std::string expected;
     for (int i = 0; i < 2000; ++i) {
-        lines.push_back(u"line " + DecimalText(i));
+        WriteLine(id, u"line " + DecimalText(i), AnsiFormat);
         expected += "line " + std::to_string(i) + "\r\n";
     }
-    lines.push_back(Text(9000, u'w'));  // one piece larger than the buffer
+    WriteLine(id, Text(9000, u'w'), AnsiFormat);
     expected += std::string(9000, 'w') + "\r\n";
-    EXPECT_EQ(WrittenBytes(lines), expected);
-}
-
-TEST(CreateLineFile, EmptiesALongerFile) {
-    TempFolder folder;
-    WriteBytes(folder.path() / "out.inc", std::string(10000, 'o'));
-    const LineFileId id = CreateLineFile(AutoId, folder.TextPath("out.inc"));
-    WriteLine(id, u"new", AnsiFormat);
-    CloseLineFile(id);
-    EXPECT_EQ(ReadBytes(folder.path() / "out.inc"), "new\r\n");
-}
-
-TEST(LineFileIds, ZeroNamesNoFile) {
-    EXPECT_TRUE(IsEndOfFile(0));
-    EXPECT_EQ(ReadLine(0, AnsiFormat), u"");
-    WriteLine(0, u"nothing", AnsiFormat);
-    EXPECT_TRUE(CloseLineFile(0));
-}
-
-TEST(LineFileIds, AreAssignedOnlyForAutoIdAndNeverZeroOrMinusOne) {
-    TempFolder folder;
-    WriteBytes(folder.path() / "in.txt", "x");
-    EXPECT_EQ(OpenLineFile(42, folder.TextPath("in.txt")), 0);
-    const LineFileId id = OpenLineFile(AutoId, folder.TextPath("in.txt"));
-    EXPECT_NE(id, 0);
-    EXPECT_NE(id, AutoId);
     EXPECT_TRUE(CloseLineFile(id));
-    EXPECT_TRUE(IsEndOfFile(id));  // a closed id names no file any more
+    EXPECT_EQ(ReadBytes(folder.path() / "out.inc"), expected);
 }
 
-TEST(OpenLineFile, FailsForAMissingFileAndSaysWhy) {
+// Ids are given only for AutoId and are never 0 or AutoId; 0, a closed id or a refused open names
+// no file, at whose end reading always stands; a file opened for reading is never written.
+TEST(LineFileIds, NameOpenFilesOnly) {
     TempFolder folder;
+    WriteBytes(folder.path() / "in.txt", "keep\n");
+    EXPECT_EQ(OpenLineFile(42, folder.TextPath("in.txt")), 0);
     EXPECT_EQ(OpenLineFile(AutoId, folder.TextPath("missing.x3d")), 0);
     EXPECT_FALSE(LastLineFileError().empty());
     EXPECT_EQ(OpenLineFile(AutoId, u""), 0);
-}
-
-TEST(WriteLine, IsIgnoredOnAFileOpenedForReading) {
-    TempFolder folder;
-    WriteBytes(folder.path() / "in.txt", "keep\n");
     const LineFileId id = OpenLineFile(AutoId, folder.TextPath("in.txt"));
+    EXPECT_NE(id, 0);
+    EXPECT_NE(id, AutoId);
     WriteLine(id, u"overwrite", AnsiFormat);
     EXPECT_TRUE(CloseLineFile(id));
     EXPECT_EQ(ReadBytes(folder.path() / "in.txt"), "keep\n");
+    for (const LineFileId none : {LineFileId{0}, id}) {
+        EXPECT_TRUE(IsEndOfFile(none));
+        EXPECT_EQ(ReadLine(none, AnsiFormat), u"");
+        WriteLine(none, u"nothing", AnsiFormat);
+        EXPECT_TRUE(CloseLineFile(none));
+    }
 }
 
 TEST(CloseAllLineFiles, WritesOutWhatIsPending) {
@@ -257,33 +228,6 @@ TEST(CloseAllLineFiles, WritesOutWhatIsPending) {
     EXPECT_EQ(ReadBytes(folder.path() / "a.inc"), "a\r\n");
     EXPECT_EQ(ReadBytes(folder.path() / "b.inc"), "b\r\n");
     EXPECT_TRUE(IsEndOfFile(first));
-}
-
-// A fault is remembered while the file is open and reported by its close, with the system's words,
-// so the caller can tell the user. (The whole conversion under faults: fault_test.cpp.)
-TEST(LineFileFaults, AreRememberedAndReportedByTheClose) {
-    MemoryFileSystem memory;
-    memory.files[u"in"] = std::string(10000, 'a');
-    memory.failReadAfter = 4096;
-    memory.writeLimit = 5000;
-    ScopedFileSystem scoped(memory);
-    const LineFileId input = OpenLineFile(AutoId, u"in");
-    EXPECT_EQ(ReadLine(input, AnsiFormat), Text(4096, u'a'));  // the error ends the file
-    EXPECT_TRUE(IsEndOfFile(input));
-    EXPECT_FALSE(CloseLineFile(input));
-    EXPECT_EQ(LastLineFileError(), u"Input/output error");
-
-    const LineFileId output = CreateLineFile(AutoId, u"out");
-    for (int i = 0; i < 1000; ++i) {
-        WriteLine(output, u"0123456789", AnsiFormat);
-    }
-    EXPECT_FALSE(CloseLineFile(output));
-    EXPECT_EQ(LastLineFileError(), u"No space left on device");
-
-    memory.failClose = true;
-    const LineFileId closing = CreateLineFile(AutoId, u"closing");
-    WriteLine(closing, u"x", AnsiFormat);
-    EXPECT_FALSE(CloseLineFile(closing));
 }
 
 }  // namespace
