@@ -17,10 +17,10 @@ seconds="${1:-60}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(line_reader conversion text)
+    targets=(line_reader conversion)
 fi
 
-declare -A max_len=([line_reader]=20000 [conversion]=16384 [text]=512)
+declare -A max_len=([line_reader]=20000 [conversion]=16384)
 declare -A dict=([conversion]="$here/conversion.dict")
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ \

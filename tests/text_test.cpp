@@ -13,12 +13,6 @@ namespace {
 constexpr int64_t Min = std::numeric_limits<int64_t>::min();
 constexpr int64_t Max = std::numeric_limits<int64_t>::max();
 
-TEST(TextLength, CountsCodeUnits) {
-    EXPECT_EQ(TextLength(u""), 0);
-    EXPECT_EQ(TextLength(u"ab "), 3);
-    EXPECT_EQ(TextLength(u"a\U0001F600"), 3);  // a surrogate pair counts as two
-}
-
 struct FindCase {
     const char16_t* t;
     const char16_t* s;
@@ -73,12 +67,6 @@ TEST(MidText, WithoutCountRunsToTheEnd) {
     }
 }
 
-TEST(MidText, DropsTheLastUnitWithStartZeroAndLengthLessOne) {
-    for (const Text& t : {Text(u"abc\""), Text(u"x"), Text()}) {
-        EXPECT_EQ(MidText(t, 0, TextLength(t) - 1), t.substr(0, t.empty() ? 0 : t.size() - 1));
-    }
-}
-
 TEST(MidText, MayCutASurrogatePairInHalf) {
     const Text t = u"a\U0001F600b";
     EXPECT_EQ(MidText(t, 2, 1), Text(1, t[1]));
@@ -90,13 +78,6 @@ TEST(LeftText, ClampsTheCount) {
     EXPECT_EQ(LeftText(u"abc", -2), u"");
     EXPECT_EQ(LeftText(u"abc", Max), u"abc");
     EXPECT_EQ(LeftText(u"abc", Min), u"");
-}
-
-TEST(LeftText, CutsNumbersAfterThreeDecimals) {
-    auto cut = [](const Text& x) { return LeftText(x, FindText(x, u".") + 3); };
-    EXPECT_EQ(cut(u"1.234567"), u"1.234");
-    EXPECT_EQ(cut(u"100"), u"100");
-    EXPECT_EQ(cut(u"1000"), u"100");
 }
 
 TEST(TrimText, RemovesOnlyOuterSpaces) {
@@ -142,13 +123,6 @@ TEST(PathParts, SplitFolderAndFileName) {
         EXPECT_EQ(PathPart(c.path), c.folder) << ToUtf8(c.path);
         EXPECT_EQ(FilePart(c.path), c.file) << ToUtf8(c.path);
     }
-}
-
-TEST(TextEquals, ComparesCodeUnitsExactly) {
-    EXPECT_TRUE(TextEquals(u"", Text()));
-    EXPECT_TRUE(TextEquals(u"Sweep", u"Sweep"));
-    EXPECT_FALSE(TextEquals(u"Sweep", u"Sweep "));
-    EXPECT_FALSE(TextEquals(u"Sweep", u"sweep"));
 }
 
 TEST(Utf8, KeepsAnyBytesThroughARoundTrip) {
