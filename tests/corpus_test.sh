@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Converts every X3D file of the corpus, and copies of one export under odd and hostile file
-# names, with the real program, and has POV-Ray render a scene that includes each include.
+# Converts every X3D file of the corpus, the modeller's own export, and copies of one export under
+# odd and hostile file names, with the real program, and has POV-Ray render a scene that includes
+# each include.
 #
 # For every include: POV-Ray accepts it, or the message has a line below the summary that says
 # why not; an export without problems gets the summary alone. Every include holds only the
@@ -8,7 +9,7 @@
 # and rendering it makes no file appear. A file that cannot be read must leave no include at all.
 # Expectations are in the corpus folder's expected.txt.
 #
-#   corpus_test.sh VEXLORIN CORPUS_DIR
+#   corpus_test.sh VEXLORIN CORPUS_DIR FIXTURES_DIR
 #
 # Exit 0: passed; 77: conversions passed but POV-Ray is not installed; anything else: failed.
 set -u
@@ -17,6 +18,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 exe="$(realpath "$1")"
 corpus="$(realpath "$2")"
+fixtures="$(realpath "$3")"
 work="$(mktemp -d "${TMPDIR:-/tmp}/vexlorin_corpus.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
@@ -107,6 +109,12 @@ for path in "$corpus"/*.x3d; do
     name="$(basename "$path")"
     [[ " ${listed[*]} " == *" $name "* ]] || fail "$name has no line in expected.txt"
 done
+
+mkdir -p "$work/fixture" && cp "$fixtures/scene.x3d" "$work/fixture/"
+before="$failed" failed=0
+check "$work/fixture" scene.x3d scene.inc accepted 1 "scene.inc created > blobs: 3 sweeps: 5"
+[ "$failed" -ne 0 ] || echo "ok: the modeller's export"
+failed=$((failed | before))
 
 # One export under names a user or an attacker may give it: the include keeps the name, less
 # its extension, and declares an identifier POV-Ray reads.
