@@ -35,47 +35,40 @@ class TerminalDialogTest : public ::testing::Test {
     fs::path previous_;
 };
 
-TEST_F(TerminalDialogTest, ShowsTitleFilterAndProposedName) {
-    Choose("");
-    EXPECT_NE(out.str().find("open x3d file\n"), std::string::npos);
-    EXPECT_NE(out.str().find("x3d (*.x3d)"), std::string::npos);
-    EXPECT_NE(out.str().find("[file.x3d]"), std::string::npos);
-}
-
-TEST_F(TerminalDialogTest, ReturnsFullPaths) {
-    EXPECT_EQ(Choose("scene.x3d\n"), InFolder("scene.x3d"));
-    EXPECT_EQ(Choose("./sub/../scene.x3d\r\n"), InFolder("scene.x3d"));
-    EXPECT_EQ(Choose(folder.path().string() + "/abs.x3d\n"), InFolder("abs.x3d"));
-    EXPECT_EQ(Choose("model\n"), InFolder("model"));  // no extension is added
-}
-
-TEST_F(TerminalDialogTest, AcceptsTheProposedNameWithAnEmptyLine) {
-    EXPECT_EQ(Choose("\n"), InFolder("file.x3d"));
-    fs::create_directory(folder.path() / "data");
-    const Text proposedFolder = FromUtf8((folder.path() / "data").native());
-    EXPECT_EQ(Choose("\n", proposedFolder + u"\\scene.x3d"), InFolder("data/scene.x3d"));
-    // A typed name is taken from the current folder, not from the proposed one.
-    EXPECT_EQ(Choose("typed.x3d\n", proposedFolder + u"\\scene.x3d"), InFolder("typed.x3d"));
-}
-
-TEST_F(TerminalDialogTest, CancelsAtTheEndOfInput) {
-    EXPECT_EQ(Choose(""), u"");
-    EXPECT_EQ(Choose("\n", u"\\scene.x3d"), u"");  // no usable proposal, then the end
-}
-
-TEST_F(TerminalDialogTest, AsksAgainForAPathInAMissingFolder) {
-    EXPECT_EQ(Choose("nowhere/scene.x3d\nscene.x3d\n"), InFolder("scene.x3d"));
-    EXPECT_NE(out.str().find("does not exist"), std::string::npos);
-    fs::create_directory(folder.path() / "sub");
-    EXPECT_EQ(Choose("sub\nsub/x.x3d\n"), InFolder("sub/x.x3d"));
-    EXPECT_NE(out.str().find("is a folder"), std::string::npos);
-}
-
-TEST_F(TerminalDialogTest, SaysWhenAPathIsTooLong) {
-    const std::string tooLong = std::string(300, 'a') + "/scene.x3d\n";
-    EXPECT_EQ(Choose(tooLong), u"");
-    EXPECT_NE(out.str().find("File name too long"), std::string::npos);
-    EXPECT_EQ(out.str().find("does not exist"), std::string::npos);
+// Answers are full paths: a typed one from the working folder, an empty line the proposed name
+// in the proposed folder; a missing folder or a folder given as the file is said and asked again;
+// the end of the input cancels.
+TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolder) {
+    fs::create_directories(folder.path() / "data" / "sub");
+    const Text data = FromUtf8((folder.path() / "data").native());
+    const struct {
+        std::string answers;
+        Text defaultFile;
+        Text chosen;       // relative to the folder; empty: canceled
+        std::string said;  // somewhere in the transcript
+    } cases[] = {
+        {"scene.x3d\n", u"C:\\file.x3d", u"scene.x3d", "open x3d file\nFiles: x3d (*.x3d)\n"},
+        {"./sub/../scene.x3d\r\n", u"C:\\file.x3d", u"scene.x3d", "File name [file.x3d]: "},
+        {folder.path().string() + "/abs.x3d\n", u"C:\\file.x3d", u"abs.x3d", ""},
+        {"model\n", u"C:\\file.x3d", u"model", ""},  // no extension is added
+        {"szene_\xc3\xbc.x3d\n", u"C:\\file.x3d", u"szene_\u00fc.x3d", ""},
+        {"\n", u"C:\\file.x3d", u"file.x3d", ""},
+        {"\n", data + u"\\scene.x3d", u"data/scene.x3d", ""},
+        {"typed.x3d\n", data + u"\\scene.x3d", u"typed.x3d", ""},
+        {"", u"C:\\file.x3d", u"", ""},
+        {"\n", u"\\scene.x3d", u"", ""},  // no usable proposal, then the end
+        {"nowhere/scene.x3d\nscene.x3d\n", u"C:\\file.x3d", u"scene.x3d", "does not exist"},
+        {"data/sub\ndata/sub/x.x3d\n", u"C:\\file.x3d", u"data/sub/x.x3d", "is a folder"},
+        {std::string(300, 'a') + "/scene.x3d\n", u"C:\\file.x3d", u"", "File name too long"},
+    };
+    for (const auto& c : cases) {
+        out.str("");
+        EXPECT_EQ(Choose(c.answers, c.defaultFile),
+                  c.chosen.empty() ? Text() : InFolder(ToUtf8(c.chosen)))
+            << c.answers;
+        EXPECT_NE(out.str().find(c.said), std::string::npos) << out.str();
+    }
+    EXPECT_EQ(out.str().find("does not exist"), std::string::npos);  // too long is not missing
 }
 
 // "." still names the working folder after it was deleted, but it has no absolute path any more.
@@ -85,10 +78,6 @@ TEST_F(TerminalDialogTest, WorksInADeletedWorkingFolder) {
     fs::remove(folder.path() / "gone");
     const std::string answer = (folder.path() / "scene.x3d").string() + "\n";
     EXPECT_EQ(Choose(answer, u".\\file.x3d"), InFolder("scene.x3d"));
-}
-
-TEST_F(TerminalDialogTest, KeepsNonAsciiNames) {
-    EXPECT_EQ(Choose("szene_\xc3\xbc.x3d\n"), InFolder("szene_\xc3\xbc.x3d"));
 }
 
 TEST(TerminalMessage, PrintsCaptionAndTextAndAnswersOk) {

@@ -41,38 +41,33 @@ class InTempFolder : public ::testing::Test {
     fs::path previous_;
 };
 
-TEST_F(InTempFolder, StartsInTheCurrentFolderWhenTheDefaultFolderIsMissing) {
-    // On Linux no folder "C:" exists, so the program's own default opens the current folder.
-    EXPECT_EQ(ChooserStartFor(Text(u"C:\\file.x3d")).folder, folder_.native());
-    EXPECT_EQ(ChooserStartFor(Text(u"C:\\file.x3d")).proposedFile, "");
-    EXPECT_EQ(ChooserStartFor(DefaultIn("/no/such/folder", "a.x3d")).folder, folder_.native());
-    EXPECT_EQ(ChooserStartFor(Text(u"scene.x3d")).folder, folder_.native());
-}
-
-TEST_F(InTempFolder, SelectsTheProposedFileOnlyWhenItExists) {
+// The folder of the default file, or the current one when that is missing (on Linux no folder
+// "C:" exists); its file is selected only when it exists and is a file; without a default file
+// the choice is GTK's.
+TEST_F(InTempFolder, StartsInTheDefaultFolderAndSelectsTheProposedFileOnlyWhenItExists) {
     fs::create_directories(folder_ / "sub" / "dir.x3d");
     MakeFile("sub/scene.x3d");
     MakeFile("file.x3d");
     struct Case {
-        Text defaultFile;
+        std::optional<Text> defaultFile;
         fs::path folder;
         std::string proposedFile;
     };
     const std::vector<Case> cases = {
         {u"C:\\file.x3d", folder_, (folder_ / "file.x3d").native()},
-        {u"file.x3d", folder_, (folder_ / "file.x3d").native()},
+        {DefaultIn("/no/such/folder", "a.x3d"), folder_, ""},
         {DefaultIn(folder_ / "sub", "scene.x3d"), folder_ / "sub",
          (folder_ / "sub" / "scene.x3d").native()},
         {u"sub\\scene.x3d", folder_ / "sub", (folder_ / "sub" / "scene.x3d").native()},
         {u"sub\\missing.x3d", folder_ / "sub", ""},
         {u"sub\\dir.x3d", folder_ / "sub", ""},  // a folder is no file to select
         {u"sub\\*.x3d", folder_ / "sub", ""},    // not a valid name
-        {u"sub\\", folder_ / "sub", ""},
+        {std::nullopt, "", ""},
     };
     for (const Case& c : cases) {
         const ChooserStart start = ChooserStartFor(c.defaultFile);
-        EXPECT_EQ(start.folder, c.folder.native()) << ToUtf8(c.defaultFile);
-        EXPECT_EQ(start.proposedFile, c.proposedFile) << ToUtf8(c.defaultFile);
+        EXPECT_EQ(start.folder, c.folder.native()) << ToUtf8(c.defaultFile.value_or(u"(none)"));
+        EXPECT_EQ(start.proposedFile, c.proposedFile) << ToUtf8(c.defaultFile.value_or(u"(none)"));
     }
 }
 
@@ -85,32 +80,7 @@ TEST_F(InTempFolder, KeepsFolderNamesThatAreNotUtf8) {
     EXPECT_EQ(start.proposedFile, (odd / "scene.x3d").native());
 }
 
-TEST(ChooserStartFor, LeavesTheChoiceToGtkWithoutDefaultFile) {
-    const ChooserStart start = ChooserStartFor(std::nullopt);
-    EXPECT_EQ(start.folder, "");
-    EXPECT_EQ(start.proposedFile, "");
-}
-
-TEST(GlobsFor, TurnsWindowsPatternsIntoCaseFreeGlobs) {
-    struct Case {
-        Text pattern;
-        std::vector<std::string> globs;
-    };
-    const std::vector<Case> cases = {
-        {u"*.x3d", {"*.[xX]3[dD]"}},
-        {u"*.jpg; *.PNG", {"*.[jJ][pP][gG]", "*.[pP][nN][gG]"}},
-        {u"*.*", {"*"}},
-        {u"*", {"*"}},
-        {u"a[1]?.txt", {"[aA][[]1]?.[tT][xX][tT]"}},
-        {u"*.\u00e4", {"*.\xc3\xa4"}},  // only ASCII letters are folded
-        {u"", {}},
-        {u" ; ;", {}},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(GlobsFor(c.pattern), c.globs) << ToUtf8(c.pattern);
-    }
-}
-
+// Windows patterns become case-free globs.
 TEST(GlobsFor, MatchesNamesAsWindowsWould) {
     struct Case {
         Text pattern;
@@ -126,7 +96,11 @@ TEST(GlobsFor, MatchesNamesAsWindowsWould) {
         {u"a[1].txt", "a[1].txt", true},
         {u"a[1].txt", "a1.txt", false},
         {u"*.jpg;*.png", "photo.PNG", true},
-        {u"*.jpg;*.png", "photo.gif", false},
+        {u"*.jpg; *.png", "photo.gif", false},
+        {u"*.\u00e4", "x.\xc3\xa4", true},
+        {u"*.\u00e4", "x.\xc3\x84", false},  // only ASCII letters are folded
+        {u"", "x", false},
+        {u" ; ;", "x", false},
     };
     for (const Case& c : cases) {
         bool matched = false;
