@@ -57,19 +57,8 @@ class Win32FileTest : public ::testing::Test {
     std::string Read(const std::string& name) { return test::ReadBytes(folder.path() / name); }
 };
 
-TEST_F(Win32FileTest, ReadsLinesThroughTheWin32Calls) {
-    Write("in.txt", "a\r\nb\rc\n\n");
-    const LineFileId id = OpenLineFile(AutoId, Path("in.txt"));
-    ASSERT_NE(id, 0);
-    for (const char16_t* line : {u"a", u"b", u"c", u""}) {
-        EXPECT_FALSE(IsEndOfFile(id));
-        EXPECT_EQ(ReadLine(id, AnsiFormat), line);
-    }
-    EXPECT_TRUE(IsEndOfFile(id));
-    EXPECT_TRUE(CloseLineFile(id));
-}
-
-TEST_F(Win32FileTest, SharesAnOpenFileWithNobody) {
+// The line file shares an open file with nobody, and opens none that is open elsewhere.
+TEST_F(Win32FileTest, SharesOpenFilesWithNobody) {
     Write("in.txt", "x\n");
     const LineFileId id = OpenLineFile(AutoId, Path("in.txt"));
     ASSERT_NE(id, 0);
@@ -80,10 +69,7 @@ TEST_F(Win32FileTest, SharesAnOpenFileWithNobody) {
     EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
     EXPECT_TRUE(CloseLineFile(id));
     EXPECT_EQ(Read("in.txt"), "x\n");
-}
 
-TEST_F(Win32FileTest, CannotOpenAFileHeldOpenElsewhere) {
-    Write("in.txt", "x\n");
     const Handle held = OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(held.valid());
     EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
@@ -124,21 +110,19 @@ TEST_F(Win32FileTest, LeavesAReadOnlyFileAsItIs) {
     EXPECT_EQ(Read("out.inc"), "keep\r\n");
 }
 
-TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytes) {
+TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     Write("in.txt", "x");
-    const Handle readOnly = OpenShared(Path("in.txt"), GENERIC_READ, 0);
-    ASSERT_TRUE(readOnly.valid());
     FileSystem& files = NativeFileSystem();
-    EXPECT_LT(files.Write(readOnly.file(), "abc", 3), 3);
-    ExpectPlainWords(files.LastError());
-}
-
-TEST_F(Win32FileTest, AFailedReadReturnsMinusOne) {
-    Write("out.txt", "x");
-    const Handle writeOnly = OpenShared(Path("out.txt"), GENERIC_WRITE, 0);
+    {
+        const Handle readOnly = OpenShared(Path("in.txt"), GENERIC_READ, 0);
+        ASSERT_TRUE(readOnly.valid());
+        EXPECT_LT(files.Write(readOnly.file(), "abc", 3), 3);
+        ExpectPlainWords(files.LastError());
+    }
+    const Handle writeOnly = OpenShared(Path("in.txt"), GENERIC_WRITE, 0);
     ASSERT_TRUE(writeOnly.valid());
     char byte = 0;
-    EXPECT_EQ(NativeFileSystem().Read(writeOnly.file(), &byte, 1), -1);
+    EXPECT_EQ(files.Read(writeOnly.file(), &byte, 1), -1);
 }
 
 TEST_F(Win32FileTest, SeeksFromTheCurrentPosition) {
@@ -176,14 +160,6 @@ TEST_F(Win32FileTest, KnowsAFileByItsShortName) {
     EXPECT_TRUE(NativeFileSystem().SameFile(longPath, shortText)) << ToUtf8(shortText);
 }
 
-TEST_F(Win32FileTest, NeverEmptiesTheChosenFileSpelledInOtherCase) {
-    // The output of scene.INC is scene.inc: on Windows the very same file.
-    Write("scene.INC", "Transform DEF=\"Sweep_TRANSFORM\"\n");
-    const Message message = ConvertFile(Path("scene.INC"));
-    EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
-    EXPECT_EQ(Read("scene.INC"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
-}
-
 TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
     Write("scene.x3d", "Transform DEF=\"Sweep_TRANSFORM\"\n");
     if (!CreateHardLinkW(Wide(Path("scene.inc")), Wide(Path("scene.x3d")), nullptr)) {
@@ -192,19 +168,6 @@ TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
     const Message message = ConvertFile(Path("scene.x3d"));
     EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
     EXPECT_EQ(Read("scene.x3d"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
-}
-
-TEST_F(Win32FileTest, KeepsANonAsciiFileNameAndDeclaresAnAsciiName) {
-    const Text input = Path("") + u"szene_\u00fc.x3d";
-    const std::string transform =
-        "<Transform DEF=\"Sweep_TRANSFORM\"\n translation=\"1 2 3\"\n scale=\"1 1 1\"\n"
-        " rotation=\"0 0 1 0\"\n";
-    test::WriteBytes(folder.path() / u"szene_\u00fc.x3d", transform + transform);
-    const Text text = ConvertFile(input).text;
-    EXPECT_EQ(text.substr(0, text.find(u'\n')), u"szene_\u00fc.inc created > blobs: 0 sweeps: 2");
-    EXPECT_NE(text.find(u"\nIt declares szene__, since \"szene_\u00fc\""), Text::npos);
-    const std::string bytes = test::ReadBytes(folder.path() / u"szene_\u00fc.inc");
-    EXPECT_NE(bytes.find("#declare szene__ =\r\n"), std::string::npos);
 }
 
 }  // namespace

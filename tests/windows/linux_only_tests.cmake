@@ -4,11 +4,6 @@
 # - AnsiCodePage.WritesAQuestionMarkForCharactersItLacks: Linux's own Windows-1252 writes '?' for
 #   a character it lacks; Windows converts such a character its own way (a best-fit character,
 #   or '?' per UTF-16 unit), which code_page_win32_test.cpp checks instead.
-# - ConvertFileTest.KeepsTheFileNameAndDeclaresAnAsciiName: names its file with UTF-8 bytes in a
-#   narrow path, which Windows reads in the ANSI code page; file_system_win32_test.cpp has the
-#   Windows form (KeepsANonAsciiFileNameAndDeclaresAnAsciiName).
-foreach(linux_only IN ITEMS
-        AnsiCodePage.WritesAQuestionMarkForCharactersItLacks
-        ConvertFileTest.KeepsTheFileNameAndDeclaresAnAsciiName)
+foreach(linux_only IN ITEMS AnsiCodePage.WritesAQuestionMarkForCharactersItLacks)
     set_tests_properties(${linux_only} PROPERTIES DISABLED TRUE)
 endforeach()

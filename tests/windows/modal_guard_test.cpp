@@ -4,11 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <functional>
 #include <future>
-#include <mutex>
 #include <thread>
 
 #include "tests/windows/win32_test_support.h"
@@ -25,68 +21,58 @@ bool IsTopmost(HWND window) {
     return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-const WindowRecord* RecordOf(const std::vector<WindowRecord>& records, HWND window) {
-    for (const WindowRecord& record : records) {
-        if (record.window == window) {
-            return &record;
-        }
-    }
-    return nullptr;
-}
-
-// A thread with one visible window of its own, which runs steps on request.
+// A thread with one visible window of its own, which holds a modal guard of its own from Guard()
+// until Finish().
 class OtherThread {
   public:
-    OtherThread() : thread_([this] { Run(); }) { window_ = made_.get_future().get(); }
-    ~OtherThread() {
-        Do(nullptr);
-        thread_.join();
-    }
+    OtherThread() : thread_([this] { Run(); }) { ready_.get_future().wait(); }
+    ~OtherThread() { Finish(); }
     HWND window() const { return window_; }
 
-    // Runs `step` on the other thread and waits (bounded) until it is done.
-    bool Do(std::function<void()> step) {
-        std::promise<void> done;
-        std::future<void> finished = done.get_future();
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            step_ = std::move(step);
-            done_ = &done;
-            hasStep_ = true;
+    void Guard() {
+        guard_.set_value(true);
+        guarded_.get_future().wait();
+        guardAsked_ = true;
+    }
+
+    // Ends the thread (and its guard); whether its window was enabled just before it went.
+    bool Finish() {
+        if (thread_.joinable()) {
+            if (!guardAsked_) {
+                guard_.set_value(false);
+            }
+            finish_.set_value();
+            thread_.join();
         }
-        wake_.notify_one();
-        return finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        return enabledAtEnd_;
     }
 
   private:
     void Run() {
         TestWindow own(L"other thread", Visible);
-        made_.set_value(own.get());
-        for (;;) {
-            std::unique_lock<std::mutex> hold(lock_);
-            wake_.wait(hold, [this] { return hasStep_; });
-            hasStep_ = false;
-            std::function<void()> step = std::move(step_);
-            std::promise<void>* done = done_;
-            hold.unlock();
-            if (step) {
-                step();
-                PumpMessages();
-            }
-            done->set_value();
-            if (!step) {
-                return;
-            }
+        window_ = own.get();
+        ready_.set_value();
+        const bool guard = guard_.get_future().get();
+        if (guard) {
+            BeginModalGuard();
+            PumpMessages();
         }
+        guarded_.set_value();
+        finish_.get_future().wait();
+        if (guard) {
+            EndModalGuard();
+        }
+        PumpMessages();
+        enabledAtEnd_ = IsWindowEnabled(window_);
     }
 
-    std::promise<HWND> made_;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool hasStep_ = false;
-    std::function<void()> step_;
-    std::promise<void>* done_ = nullptr;
     HWND window_ = nullptr;
+    bool guardAsked_ = false;
+    bool enabledAtEnd_ = false;
+    std::promise<void> ready_;
+    std::promise<bool> guard_;
+    std::promise<void> guarded_;
+    std::promise<void> finish_;
     std::thread thread_;
 };
 
@@ -104,12 +90,18 @@ TEST(ModalGuard, GivesEveryWindowItsStateBack) {
     ASSERT_TRUE(IsTopmost(topmost.get()));
 
     BeginModalGuard();
-    const std::vector<WindowRecord> records = ModalGuardRecords();
+    // Recorded: the visible windows of this thread; the foreground one (the dialog's owner) is
+    // never disabled, and one disabled before is not enabled afterwards.
+    EXPECT_EQ(ModalGuardRecords().size(), 4u);
+    for (const WindowRecord& record : ModalGuardRecords()) {
+        EXPECT_EQ(record.thread, GetCurrentThreadId());
+        EXPECT_EQ(record.disabledByGuard != 0,
+                  record.window == shown.get() || record.window == topmost.get());
+    }
     EXPECT_FALSE(IsWindowEnabled(shown.get()));
     EXPECT_FALSE(IsWindowEnabled(topmost.get()));
     EXPECT_FALSE(IsTopmost(topmost.get()));
-    EXPECT_FALSE(IsWindowEnabled(disabled.get()));
-    EXPECT_TRUE(IsWindowEnabled(foreground.get()));  // recorded, never disabled
+    EXPECT_TRUE(IsWindowEnabled(foreground.get()));
     EXPECT_TRUE(IsWindowEnabled(hidden.get()));
     EXPECT_TRUE(IsWindowEnabled(other.window()));
     EndModalGuard();
@@ -117,54 +109,29 @@ TEST(ModalGuard, GivesEveryWindowItsStateBack) {
     EXPECT_TRUE(IsWindowEnabled(shown.get()));
     EXPECT_TRUE(IsWindowEnabled(topmost.get()));
     EXPECT_TRUE(IsTopmost(topmost.get()));
-    EXPECT_FALSE(IsWindowEnabled(disabled.get()));  // it was disabled before the dialog
+    EXPECT_FALSE(IsWindowEnabled(disabled.get()));
     EXPECT_TRUE(IsWindowEnabled(foreground.get()));
-    EXPECT_TRUE(IsWindowEnabled(hidden.get()));
-    EXPECT_TRUE(IsWindowEnabled(other.window()));
     EXPECT_TRUE(ModalGuardRecords().empty());
-
-    // What was recorded, and how.
-    ASSERT_EQ(records.size(), 4u);
-    for (const WindowRecord& record : records) {
-        EXPECT_EQ(record.thread, GetCurrentThreadId());
-    }
-    EXPECT_EQ(RecordOf(records, hidden.get()), nullptr);
-    EXPECT_EQ(RecordOf(records, other.window()), nullptr);
-    ASSERT_NE(RecordOf(records, topmost.get()), nullptr);
-    EXPECT_EQ(RecordOf(records, topmost.get())->wasTopmost, 1);
-    EXPECT_EQ(RecordOf(records, topmost.get())->disabledByGuard, 1);
-    ASSERT_NE(RecordOf(records, disabled.get()), nullptr);
-    EXPECT_EQ(RecordOf(records, disabled.get())->disabledByGuard, 0);
-    ASSERT_NE(RecordOf(records, foreground.get()), nullptr);
-    EXPECT_EQ(RecordOf(records, foreground.get())->disabledByGuard, 0);
-    ASSERT_NE(RecordOf(records, shown.get()), nullptr);
-    EXPECT_EQ(RecordOf(records, shown.get())->wasTopmost, 0);
 }
 
 TEST(ModalGuard, LeavesTheRecordsOfOtherThreadsAlone) {
+    BeginModalGuard();  // no windows of this thread: nothing to record
+    EXPECT_TRUE(ModalGuardRecords().empty());
+    EndModalGuard();
     OtherThread other;
     TestWindow shown(L"shown", Visible);
-    ASSERT_TRUE(other.Do([] { BeginModalGuard(); }));
+    other.Guard();
     EXPECT_FALSE(IsWindowEnabled(other.window()));
-    EXPECT_TRUE(IsWindowEnabled(shown.get()));  // this thread's windows are not the other's
-
-    BeginModalGuard();
-    EndModalGuard();
-    const std::vector<WindowRecord> left = ModalGuardRecords();
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].window, other.window());
-    EXPECT_FALSE(IsWindowEnabled(other.window()));  // still the other thread's dialog's
-
-    ASSERT_TRUE(other.Do([] { EndModalGuard(); }));
-    EXPECT_TRUE(IsWindowEnabled(other.window()));
     EXPECT_TRUE(IsWindowEnabled(shown.get()));
-    EXPECT_TRUE(ModalGuardRecords().empty());
-}
 
-TEST(ModalGuard, RecordsNothingWithoutWindowsOfThisThread) {
     BeginModalGuard();
-    EXPECT_TRUE(ModalGuardRecords().empty());
     EndModalGuard();
+    ASSERT_EQ(ModalGuardRecords().size(), 1u);
+    EXPECT_EQ(ModalGuardRecords()[0].window, other.window());
+    EXPECT_FALSE(IsWindowEnabled(other.window()));  // still the other thread's dialog's
+    EXPECT_TRUE(IsWindowEnabled(shown.get()));
+
+    EXPECT_TRUE(other.Finish());
     EXPECT_TRUE(ModalGuardRecords().empty());
 }
 

@@ -13,25 +13,19 @@ namespace {
 
 const wchar_t* const ManifestType = MAKEINTRESOURCEW(24);  // RT_MANIFEST
 
-class ProgramResources : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        program_ = test::WindowsPathOf(VEXLORIN_PROGRAM);
-        module_ = LoadLibraryExW(Wide(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module_, nullptr) << VEXLORIN_PROGRAM;
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
     }
-    void TearDown() override {
-        if (module_ != nullptr) {
-            FreeLibrary(module_);
-        }
-    }
-    const wchar_t* Wide() const { return reinterpret_cast<const wchar_t*>(program_.c_str()); }
+    return count;
+}
 
-    Text program_;
-    HMODULE module_ = nullptr;
-};
-
-std::vector<ULONG_PTR> ManifestIds(HMODULE module) {
+TEST(ProgramResources, HoldOneManifestWithTheCommonControlsOnlyAndTheVersion) {
+    const Text program = test::WindowsPathOf(VEXLORIN_PROGRAM);
+    const auto* path = reinterpret_cast<const wchar_t*>(program.c_str());
+    HMODULE module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << VEXLORIN_PROGRAM;
     std::vector<ULONG_PTR> ids;
     EnumResourceNamesW(
         module, ManifestType,
@@ -41,55 +35,31 @@ std::vector<ULONG_PTR> ManifestIds(HMODULE module) {
             return TRUE;
         },
         reinterpret_cast<LONG_PTR>(&ids));
-    return ids;
-}
-
-std::string Manifest(HMODULE module) {
+    EXPECT_EQ(ids, std::vector<ULONG_PTR>{1});  // the id Windows reads when the process starts
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), ManifestType);
-    if (found == nullptr) {
-        return std::string();
-    }
-    const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
-    return std::string(data, SizeofResource(module, found));
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
-TEST_F(ProgramResources, HoldOneManifestWithTheCommonControlsOnly) {
-    const std::vector<ULONG_PTR> ids = ManifestIds(module_);
-    ASSERT_EQ(ids.size(), 1u);
-    EXPECT_EQ(ids[0], 1u);  // the id Windows reads when the process starts
-    const std::string manifest = Manifest(module_);
-    EXPECT_EQ(Count(manifest, "<dependency>"), 1u);
-    EXPECT_EQ(Count(manifest, "<assemblyIdentity"), 1u);
-    for (const char* attribute : {"name=\"Microsoft.Windows.Common-Controls\"",
-                                  "version=\"6.0.0.0\"", "processorArchitecture=\"amd64\"",
-                                  "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
-        EXPECT_EQ(Count(manifest, attribute), 1u) << attribute;
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                               SizeofResource(module, found));
+    FreeLibrary(module);
+    for (const char* once :
+         {"<dependency>", "<assemblyIdentity", "name=\"Microsoft.Windows.Common-Controls\"",
+          "version=\"6.0.0.0\"", "processorArchitecture=\"amd64\"",
+          "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\""}) {
+        EXPECT_EQ(Count(manifest, once), 1u) << once;
     }
     for (const char* absent :
          {"requestedExecutionLevel", "trustInfo", "dpiAware", "dpiAwareness", "compatibility"}) {
         EXPECT_EQ(Count(manifest, absent), 0u) << absent;
     }
-}
 
-TEST_F(ProgramResources, CarryTheProgramsVersion) {
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(Wide(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(GetFileVersionInfoW(Wide(), 0, size, info.data()));
+    std::vector<char> info(GetFileVersionInfoSizeW(path, &ignored));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(info.size()), info.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
+    wchar_t* product = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(5, 0));  // 0.5
-    wchar_t* product = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904B0\\ProductName",
                                reinterpret_cast<void**>(&product), &length));
     EXPECT_STREQ(product, L"Vexlorin");

@@ -48,42 +48,6 @@ HWND WaitForDialog(const std::wstring& caption, DWORD limitMs, DWORD process) {
     return nullptr;
 }
 
-HWND WaitForOwnedDialog(HWND owner, DWORD limitMs) {
-    struct Owned {
-        HWND owner;
-        HWND found = nullptr;
-    } owned{owner};
-    for (DWORD waited = 0; owner != nullptr && waited < limitMs; waited += PollMs) {
-        EnumWindows(
-            [](HWND window, LPARAM lParam) -> BOOL {
-                auto* o = reinterpret_cast<Owned*>(lParam);
-                if (GetWindow(window, GW_OWNER) == o->owner && IsWindowVisible(window) &&
-                    ClassOf(window) == L"#32770") {
-                    o->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&owned));
-        if (owned.found != nullptr) {
-            Sleep(200);
-            return owned.found;
-        }
-        Sleep(PollMs);
-    }
-    return nullptr;
-}
-
-bool WaitUntilGone(HWND window, DWORD limitMs) {
-    for (DWORD waited = 0; waited < limitMs; waited += PollMs) {
-        if (!IsWindow(window)) {
-            return true;
-        }
-        Sleep(PollMs);
-    }
-    return false;
-}
-
 std::wstring WindowText(HWND window) {
     wchar_t text[1024] = {};
     SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
@@ -146,17 +110,6 @@ Text WindowsPathOf(const std::string& linuxPath) {
     Text path = u"Z:" + FromUtf8(linuxPath);
     std::replace(path.begin(), path.end(), u'/', u'\\');
     return path;
-}
-
-Text CurrentDirectory() {
-    wchar_t buffer[MAX_PATH * 4] = {};
-    const DWORD length = GetCurrentDirectoryW(MAX_PATH * 4, buffer);
-    return Text(reinterpret_cast<const char16_t*>(buffer), length);
-}
-
-bool IsWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 }  // namespace vex::test

@@ -19,12 +19,6 @@ inline constexpr DWORD WaitLimitMs = 30000;
 // for up to the limit; null when none came.
 HWND WaitForDialog(const std::wstring& caption, DWORD limitMs = WaitLimitMs, DWORD process = 0);
 
-// A visible dialog owned by `owner` (a message the dialog shows), waited for; null when none came.
-HWND WaitForOwnedDialog(HWND owner, DWORD limitMs = WaitLimitMs);
-
-// Waits until the window is gone, up to the limit.
-bool WaitUntilGone(HWND window, DWORD limitMs = WaitLimitMs);
-
 // The text of a window, also of another process's (WM_GETTEXT is carried across processes).
 std::wstring WindowText(HWND window);
 
@@ -69,10 +63,5 @@ void PumpMessages();
 
 // The Windows path of a Linux path, as Wine shows it (the Linux root is drive Z:).
 Text WindowsPathOf(const std::string& linuxPath);
-
-Text CurrentDirectory();
-
-// True when the tests run under Wine rather than Windows.
-bool IsWine();
 
 }  // namespace vex::test
