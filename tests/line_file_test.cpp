@@ -5,6 +5,7 @@
 
 #include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
+#include "fuzz/reference_rules.h"
 #include "tests/test_support.h"
 #include "text/line_file.h"
 
@@ -173,6 +174,122 @@ TEST(ReadLine, DecodesUtf8WhenAskedTo) {
     const LineFileId id = OpenLineFile(AutoId, u"in");
     EXPECT_EQ(ReadLine(id, Utf8Format), u"szene_\u00fc");
     CloseLineFile(id);
+}
+
+// --- The fast paths: bytes widened a block at a time and in place, lines passed over unread ---
+
+using reference::DecodeEachByte;
+using reference::SplitLines;
+
+// A file held in memory, delivered in reads of `chunk` bytes.
+struct ChunkedFile {
+    ChunkedFile(const std::string& bytes, int64_t chunk) {
+        files.files[u"memory"] = bytes;
+        files.readChunks = {chunk};
+    }
+    MemoryFileSystem files;
+    ScopedFileSystem scoped{files};
+};
+
+// Reads every line of `bytes`, in turn into a fresh text and into one text used over and over
+// (whose storage is widened into directly, until a line outgrows it), and checks each against the
+// plain rules.
+void ExpectPlainLines(const std::string& bytes) {
+    const ChunkedFile file(bytes, 4096);
+    const LineFileId id = OpenLineFile(AutoId, u"memory");
+    const std::vector<std::string> lines = SplitLines(bytes);
+    Text reused = u"left over from before";
+    for (size_t line = 0; line < lines.size(); ++line) {
+        ASSERT_FALSE(IsEndOfFile(id));
+        if (line % 2 == 0) {
+            ReadLineInto(id, AnsiFormat, reused);
+        }
+        ASSERT_EQ(line % 2 == 0 ? reused : ReadLine(id, AnsiFormat), DecodeEachByte(lines[line]))
+            << "line " << line;
+    }
+    EXPECT_TRUE(IsEndOfFile(id));
+    CloseLineFile(id);
+}
+
+// Only lines whose bytes hold the word are read, each whole and from its start, wherever the word
+// stands (across a buffer fill, past the first fill of a long line); the others leave the text
+// empty, in a file that can move back, in one that cannot, and in a compressed one (which moving
+// back would take to the wrong compressed byte).
+TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
+    const std::string longLine(10000, '7');
+    // The first line crosses the first fill: whether the file can move back is asked before it.
+    const std::vector<std::string> lines = {std::string(4090, ' ') + "Transform across the fill",
+                                            "<Transform DEF=\"Sweep\"",
+                                            "no word here",
+                                            longLine + "Transform",
+                                            longLine,
+                                            "Transfor",
+                                            "m",
+                                            "</Transform>"};
+    std::string bytes;
+    for (const std::string& line : lines) {
+        bytes += line + "\r\n";
+    }
+    for (const auto& [unseekable, fileBytes] : {std::pair{false, bytes}, std::pair{true, bytes},
+                                                std::pair{false, test::GzipMember(bytes)}}) {
+        for (const int64_t chunk : {4096, 1, 4093}) {
+            ChunkedFile file(fileBytes, chunk);
+            file.files.unseekable = unseekable;
+            const LineFileId id = OpenLineFile(AutoId, u"memory");
+            Text line = u"left over";
+            for (const std::string& expected : lines) {
+                const bool holds = expected.find("Transform") != std::string::npos;
+                EXPECT_EQ(ReadLineIfHolds(id, AnsiFormat, "Transform", line), holds);
+                EXPECT_EQ(line, holds ? DecodeEachByte(expected) : Text())
+                    << expected.substr(0, 20) << ", chunk " << chunk;
+            }
+            EXPECT_TRUE(IsEndOfFile(id));
+            CloseLineFile(id);
+        }
+    }
+}
+
+TEST(FastPaths, EveryByteValueAtEveryOffsetOfABlock) {
+    // Each byte 1..255 after 0..47 bytes of ASCII, so it falls on every lane of a block.
+    for (size_t offset = 0; offset < 48; ++offset) {
+        std::string bytes;
+        for (int byte = 1; byte < 256; ++byte) {
+            bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
+            // A run of one byte only: a block whose bytes are all that byte.
+            bytes += std::string(offset + 32, static_cast<char>(byte)) + '\0';
+        }
+        ExpectPlainLines(bytes);
+    }
+}
+
+TEST(FastPaths, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
+    // Every byte value but the line ends, so the bytes widened before the switch (and packed back
+    // at it) include each character of the code page.
+    std::string all;
+    for (int byte = 1; byte < 256; ++byte) {
+        if (byte != '\n' && byte != '\r') {
+            all += static_cast<char>(byte);
+        }
+    }
+    std::string line;
+    while (line.size() < 30000) {
+        line += all;
+    }
+    const std::string bytes = line.substr(0, 20011) + "\n" + line.substr(7, 29999) + "\r\nend";
+    const std::vector<std::string> lines = SplitLines(bytes);
+    for (const size_t reserved :
+         std::vector<size_t>{0, 1, 100, 4095, 4096, 5000, 9000, 25000, 40000}) {
+        const ChunkedFile file(bytes, 4096);
+        const LineFileId id = OpenLineFile(AutoId, u"memory");
+        Text reused;
+        reused.reserve(reserved);
+        for (size_t line = 0; !IsEndOfFile(id); ++line) {
+            ReadLineInto(id, AnsiFormat, reused);
+            ASSERT_LT(line, lines.size());
+            ASSERT_EQ(reused, DecodeEachByte(lines[line])) << "reserved " << reserved;
+        }
+        CloseLineFile(id);
+    }
 }
 
 // Every line ends with CR LF, in the ANSI code page ("?" for what it lacks), in order across many

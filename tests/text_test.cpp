@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,30 @@ TEST(FindText, FollowsItsEdgeRules) {
             << "FindText(" << ToUtf8(c.t) << ", " << ToUtf8(c.s) << ", " << c.start << ")";
     }
     EXPECT_EQ(FindText(u"1.234", u"."), 2);  // the default start is 1
+}
+
+// The first unit of a needle is looked for by one byte of it: units that share that byte, in
+// either half, are candidates the whole unit must rule out.
+TEST(FindText, PassesOverUnitsThatShareAByteWithTheNeedle) {
+    // Units that hold the byte 0x54 of "T" in either half, or the byte 0x01 of U+0100, in runs
+    // long enough that a search meets many of them before a real match.
+    std::mt19937 random(31);
+    const char16_t alphabet[] = {u'T', 0x5454, 0x0154, 0x5400, 0x54FF, u'a', 0x0100, 0x0101};
+    const std::vector<Text> needles = {u"T", u"Ta", u"\x5454", u"\x0154", u"\x0100", u"\x0101a"};
+    for (int round = 0; round < 400; ++round) {
+        Text t(random() % 300, u'a');
+        const uint32_t common = random() % 8;
+        for (char16_t& unit : t) {
+            unit = random() % 8 == 0 ? alphabet[random() % 8] : alphabet[common];
+        }
+        for (const Text& s : needles) {
+            for (const int64_t start : std::vector<int64_t>{1, 2, 40, 150}) {
+                const size_t at = t.find(s, static_cast<size_t>(start) - 1);
+                ASSERT_EQ(FindText(t, s, start), at == Text::npos ? 0 : 1 + int64_t(at))
+                    << "round " << round << ", start " << start;
+            }
+        }
+    }
 }
 
 struct MidCase {
