@@ -1,35 +1,18 @@
 // Runs a fuzz target over saved inputs, without libFuzzer: this is how the seed corpora and every
-// input that once found a fault are replayed as ordinary tests, with any compiler.
-#include <algorithm>
+// input that once found a fault are replayed as ordinary tests, with any compiler. Each argument
+// is an input file or a folder of them.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
 namespace fs = std::filesystem;
 
-std::vector<fs::path> InputsUnder(const fs::path& path) {
-    std::vector<fs::path> inputs;
-    if (fs::is_directory(path)) {
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(path)) {
-            if (entry.is_regular_file()) {
-                inputs.push_back(entry.path());
-            }
-        }
-        std::sort(inputs.begin(), inputs.end());
-    } else {
-        inputs.push_back(path);
-    }
-    return inputs;
-}
-
+// False when the input cannot be read: a missing corpus must fail the test, not pass it.
 bool Replay(const fs::path& input) {
     std::ifstream file(input, std::ios::binary);
     if (!file) {
@@ -43,16 +26,21 @@ bool Replay(const fs::path& input) {
     return true;
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
     size_t replayed = 0;
     for (int i = 1; i < argc; ++i) {
-        for (const fs::path& input : InputsUnder(argv[i])) {
-            if (!Replay(input)) {
+        if (!fs::is_directory(argv[i])) {
+            if (!Replay(argv[i])) {
                 return 1;
             }
             ++replayed;
+            continue;
+        }
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(argv[i])) {
+            if (entry.is_regular_file() && !Replay(entry.path())) {
+                return 1;
+            }
+            replayed += entry.is_regular_file() ? 1 : 0;
         }
     }
     std::fprintf(stderr, "%zu inputs replayed\n", replayed);
