@@ -17,14 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The exports of both folders, each of which must hold some.
 std::vector<fs::path> Exports() {
     std::vector<fs::path> found;
     for (const fs::path& folder : {test::FixturePath("."), fs::path(VEXLORIN_GOLDEN)}) {
+        const size_t before = found.size();
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             if (entry.path().extension() == ".x3d") {
                 found.push_back(entry.path());
             }
         }
+        EXPECT_GT(found.size(), before) << "no exports in " << folder;
     }
     std::sort(found.begin(), found.end());
     return found;
@@ -35,9 +38,7 @@ fs::path With(fs::path path, const char* extension) {
 }
 
 TEST(Golden, EveryExportGivesItsIncludeAndMessageExactly) {
-    const std::vector<fs::path> exports = Exports();
-    ASSERT_EQ(exports.size(), 10u);
-    for (const fs::path& x3d : exports) {
+    for (const fs::path& x3d : Exports()) {
         SCOPED_TRACE(x3d.string());
         const test::TempFolder folder;
         const fs::path copy = folder.path() / x3d.filename();
