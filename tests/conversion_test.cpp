@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "conversion/conversion.h"
 #include "fuzz/memory_file_system.h"
-#include "tests/test_support.h"
 
 namespace vex {
 namespace {
 
 using test::MemoryFileSystem;
-using test::ReadBytes;
-using test::TempFolder;
-using test::WriteBytes;
 
 struct VectorCase {
     const char16_t* line;
@@ -55,18 +50,6 @@ TEST(CutVector, CutsNumbersAsText) {
     }
 }
 
-TEST(CutObjectName, TakesTheTextBetweenTheQuoteAndTheLastElevenCharacters) {
-    auto name = [](const Text& line) {
-        return CutObjectName(line, FindText(line, u"Transform DEF="));
-    };
-    EXPECT_EQ(name(u"\t\t<Transform DEF=\"Sweep_003_TRANSFORM\""), u"Sweep_003");
-    // Whatever the last eleven characters are, they are cut off.
-    EXPECT_EQ(name(u"<Transform DEF=\"Mball.001_TRANSFORM\" >"), u"Mball.001_T");
-    EXPECT_EQ(name(u"<Transform DEF=\"_TRANSFORM\""), u"");
-    EXPECT_EQ(name(u"<Transform DEF=\"x\""), u"");
-    EXPECT_EQ(name(u"Transform DEF="), u"Tra");
-}
-
 // Scans the given bytes and returns the table.
 ObjectTable ScanBytes(const std::string& bytes) {
     MemoryFileSystem memory;
@@ -99,36 +82,6 @@ TEST(Scan, CountsSweepAndMballRowsByExactPrefix) {
     EXPECT_TRUE(table.rows[0].name.empty());
 }
 
-TEST(Scan, DropsInnerTransformsAndExaminesTheirNextLine) {
-    const ObjectTable table = ScanBytes(
-        "<Transform DEF=\"Sweep_ifs_TRANSFORM\"\n<Transform DEF=\"Sweep_TRANSFORM\"\n"
-        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"0.2 0.2 0.2\"\nrotation=\"0 0 0 "
-        "0\"\n");
-    ASSERT_EQ(table.rowCount, 1);
-    EXPECT_EQ(table.rows[1].name, u"Sweep");
-    EXPECT_EQ(table.rows[1].translation.vector, u"<1.000, 2.000, 3.000> ");
-}
-
-TEST(Scan, TakesTheThreeLinesAfterATransformAsItsValues) {
-    // The second transform is consumed as the first's translation line.
-    const ObjectTable table = ScanBytes(
-        "<Transform DEF=\"Sweep_TRANSFORM\"\n<Transform DEF=\"Mball_TRANSFORM\"\n"
-        "translation=\"1.000000 2.000000 3.000000\"\nscale=\"4.000000 5.000000 6.000000\"\n");
-    ASSERT_EQ(table.rowCount, 1);
-    EXPECT_EQ(table.blobCount, 0);
-    EXPECT_EQ(table.rows[1].scale.vector, u"<1.000, 3.000, 2.000> ");
-    EXPECT_EQ(table.rows[1].third.vector, u"<4.000, 5.000, 6.000> ");
-}
-
-TEST(Scan, GivesEmptyVectorsWhenTheFileEndsEarly) {
-    const ObjectTable table =
-        ScanBytes("<Transform DEF=\"Sweep_TRANSFORM\"\ntranslation=\"1.5 2.5 3.5\"\n");
-    ASSERT_EQ(table.rowCount, 1);
-    EXPECT_EQ(table.rows[1].translation.vector, u"<1.5 , 2.5 , 3.5> ");
-    EXPECT_EQ(table.rows[1].scale.vector, u"<, , > ");
-    EXPECT_EQ(table.rows[1].third.vector, u"<, , > ");
-}
-
 TEST(IsPovNumber, TakesOnlyNumbersPovRayReads) {
     for (const char16_t* number : {u"1", u"1.", u"1.250", u".5", u"-2.567", u"+3", u"1e5",
                                    u"1.5E-3", u"2e+07", u" 0 ", u"007"}) {
@@ -140,47 +93,20 @@ TEST(IsPovNumber, TakesOnlyNumbersPovRayReads) {
     }
 }
 
-// --- The whole conversion on real files (exports held to their exact includes and messages:
-// golden_test.cpp) ------------------------------------------------------------------------------
+// --- The whole conversion (exports held to their exact includes and messages: golden_test.cpp)
 
-class ConvertFileTest : public ::testing::Test {
-  protected:
-    TempFolder folder;
-
-    Text Copy(const std::string& name, const std::string& bytes) {
-        WriteBytes(folder.path() / name, bytes);
-        return folder.TextPath(name);
-    }
-};
-
-TEST_F(ConvertFileTest, ReplacesAnEarlierOutput) {
-    const Text input = Copy("scene.x3d", Transform("Mball"));
-    WriteBytes(folder.path() / "scene.inc", std::string(5000, 'Q'));
-    EXPECT_EQ(ConvertFile(input).text, u"scene.inc created > blobs: 1 sweeps: 0");
-    EXPECT_EQ(ConvertFile(input).text, u"scene.inc created > blobs: 1 sweeps: 0");
-    EXPECT_EQ(ReadBytes(folder.path() / "scene.inc").find('Q'), std::string::npos);
-}
-
-TEST_F(ConvertFileTest, RefusesToWriteOverTheChosenFile) {
-    const std::string bytes = Transform("Sweep");
-    const Text input = Copy("scene.inc", bytes);
-    const Message message = ConvertFile(input);
-    EXPECT_NE(message.text.find(input), Text::npos);
-    EXPECT_EQ(message.text.find(u"created"), Text::npos);
-    EXPECT_TRUE(message.failed);
-    EXPECT_EQ(ReadBytes(folder.path() / "scene.inc"), bytes);
-}
-
-TEST_F(ConvertFileTest, NamesObjectsLeftOutOfAFullTable) {
+TEST(ConvertFile, NamesObjectsLeftOutOfAFullTable) {
     std::string bytes;
     for (int i = 0; i < 501; ++i) {
         bytes += Transform("Sweep");
     }
-    const Message message = ConvertFile(Copy("many.x3d", bytes));
-    EXPECT_EQ(message.text,
+    MemoryFileSystem memory;
+    memory.files[u"/m/many.x3d"] = bytes;
+    ScopedFileSystem scoped(memory);
+    EXPECT_EQ(ConvertFile(u"/m/many.x3d").text,
               u"many.inc created > blobs: 0 sweeps: 500\n"
               u"1 more object was left out: an include takes the first 500.");
-    EXPECT_NE(ReadBytes(folder.path() / "many.inc").find("     502,\r\n"), std::string::npos);
+    EXPECT_NE(memory.files[u"/m/many.inc"].find("     502,\r\n"), std::string::npos);
 }
 
 TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {

@@ -107,43 +107,6 @@ TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
     ExpectLinesWhateverTheReadSize(LineEndCases());
 }
 
-// A file that begins with gzip's magic bytes gives the lines of the bytes it holds, its members
-// one after another as gzip -d gives them; one that does not is read as it is.
-TEST(ReadLine, ReadsACompressedFileAsTheBytesItHolds) {
-    const std::string longLine(4095, 'x');
-    ExpectLinesWhateverTheReadSize({
-        {GzipMember("a\r\nb\n"), {u"a", u"b"}},
-        {GzipMember(""), {}},
-        {GzipMember("a\r") + GzipMember("") + GzipMember("\nb"), {u"a", u"b"}},
-        {GzipMember(longLine + "\r\ny"), {Text(longLine.begin(), longLine.end()), u"y"}},
-        {"\x1f", {u"\x1f"}},
-        {"\x1fZ\nb", {u"\x1fZ", u"b"}},
-        {"ab\n\x1f\x8b\n", {u"ab", u"\x1f\u2039"}},  // later, they are plain bytes
-    });
-}
-
-// Damaged compressed data end the file like a read error, and the close reports it in plain words.
-TEST(ReadLine, ReportsDamagedCompressedData) {
-    const std::string member = GzipMember("<X3D>\n<Scene>\n</Scene>\n</X3D>\n");
-    std::string badCheck = member;
-    badCheck[badCheck.size() - 8] ^= 0x01;  // the CRC of the bytes it holds
-    const std::vector<std::pair<std::string, Text>> cases = {
-        {"\x1f\x8b", u"the compressed data ends early"},
-        {member.substr(0, member.size() / 2), u"the compressed data ends early"},
-        {member.substr(0, member.size() - 1), u"the compressed data ends early"},
-        {badCheck, u"the compressed data is corrupt"},
-        {member + "trailing", u"the compressed data is corrupt"},
-        {member + "\x1f\x8b", u"the compressed data ends early"},
-    };
-    for (const auto& [bytes, reason] : cases) {
-        for (const int64_t readSize : ReadSizes) {
-            const ReadBack back = ReadBackBytes(bytes, readSize);
-            EXPECT_FALSE(back.closed) << "read size " << readSize << ", bytes: " << bytes;
-            EXPECT_EQ(back.error, reason) << "read size " << readSize << ", bytes: " << bytes;
-        }
-    }
-}
-
 // 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.
 TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
     for (const int32_t format : {25, 1, -1}) {
@@ -165,15 +128,6 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
         EXPECT_FALSE(CloseLineFile(output));
         EXPECT_EQ(memory.files[u"out"], "a\r\n") << format;
     }
-}
-
-TEST(ReadLine, DecodesUtf8WhenAskedTo) {
-    MemoryFileSystem memory;
-    memory.files[u"in"] = "szene_\xc3\xbc\n";
-    ScopedFileSystem scoped(memory);
-    const LineFileId id = OpenLineFile(AutoId, u"in");
-    EXPECT_EQ(ReadLine(id, Utf8Format), u"szene_\u00fc");
-    CloseLineFile(id);
 }
 
 // --- The fast paths: bytes widened a block at a time and in place, lines passed over unread ---
@@ -230,8 +184,8 @@ TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
     for (const std::string& line : lines) {
         bytes += line + "\r\n";
     }
-    for (const auto& [unseekable, fileBytes] : {std::pair{false, bytes}, std::pair{true, bytes},
-                                                std::pair{false, test::GzipMember(bytes)}}) {
+    for (const auto& [unseekable, fileBytes] :
+         {std::pair{false, bytes}, std::pair{true, bytes}, std::pair{false, GzipMember(bytes)}}) {
         for (const int64_t chunk : {4096, 1, 4093}) {
             ChunkedFile file(fileBytes, chunk);
             file.files.unseekable = unseekable;
@@ -259,36 +213,6 @@ TEST(FastPaths, EveryByteValueAtEveryOffsetOfABlock) {
             bytes += std::string(offset + 32, static_cast<char>(byte)) + '\0';
         }
         ExpectPlainLines(bytes);
-    }
-}
-
-TEST(FastPaths, LinesLongerThanTheReusedStorageSwitchToPackingMidway) {
-    // Every byte value but the line ends, so the bytes widened before the switch (and packed back
-    // at it) include each character of the code page.
-    std::string all;
-    for (int byte = 1; byte < 256; ++byte) {
-        if (byte != '\n' && byte != '\r') {
-            all += static_cast<char>(byte);
-        }
-    }
-    std::string line;
-    while (line.size() < 30000) {
-        line += all;
-    }
-    const std::string bytes = line.substr(0, 20011) + "\n" + line.substr(7, 29999) + "\r\nend";
-    const std::vector<std::string> lines = SplitLines(bytes);
-    for (const size_t reserved :
-         std::vector<size_t>{0, 1, 100, 4095, 4096, 5000, 9000, 25000, 40000}) {
-        const ChunkedFile file(bytes, 4096);
-        const LineFileId id = OpenLineFile(AutoId, u"memory");
-        Text reused;
-        reused.reserve(reserved);
-        for (size_t line = 0; !IsEndOfFile(id); ++line) {
-            ReadLineInto(id, AnsiFormat, reused);
-            ASSERT_LT(line, lines.size());
-            ASSERT_EQ(reused, DecodeEachByte(lines[line])) << "reserved " << reserved;
-        }
-        CloseLineFile(id);
     }
 }
 

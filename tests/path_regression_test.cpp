@@ -1,18 +1,12 @@
-// Paths that a Linux file system allows but a Windows one does not: double quotes and vertical
-// bars in file and folder names. The include must still land beside the chosen file, under its
-// base name, and nothing may be written anywhere else.
+// The include's path and declared name for any chosen path, also for paths that a Linux file
+// system allows but a Windows one does not (double quotes and vertical bars in file and folder
+// names): the include lands beside the chosen file, under its base name, and nowhere else.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "conversion/conversion.h"
-#include "tests/test_support.h"
 
 namespace vex {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(IncludeNamesTest, StayBesideTheChosenFileAndDeclareAPovRayName) {
     const struct {
@@ -61,26 +55,6 @@ TEST(IncludeNamesTest, StayBesideTheChosenFileAndDeclareAPovRayName) {
         EXPECT_EQ(ToUtf8(names.includePath), ToUtf8(c.includePath)) << ToUtf8(c.input);
         EXPECT_EQ(ToUtf8(names.declaredName), ToUtf8(c.declaredName)) << ToUtf8(c.input);
     }
-}
-
-TEST(IncludeNamesTest, ConversionInAFolderWithABarWritesOnlyBesideTheInput) {
-    const test::TempFolder folder;
-    const fs::path& top = folder.path();
-    std::error_code refused;
-    if (!fs::create_directories(top / "a|b", refused)) {
-        GTEST_SKIP() << "this file system allows no vertical bar in a name";
-    }
-    std::ofstream(top / "a|b" / "scene.x3d") << "<X3D>\n</X3D>\n";
-    std::ofstream(top / "scene.inc") << "an unrelated include\n";
-
-    const Message message = ConvertFile(FromUtf8((top / "a|b" / "scene.x3d").string()));
-
-    EXPECT_EQ(message.text, u"scene.inc created > blobs: 0 sweeps: 0");
-    EXPECT_TRUE(fs::exists(top / "a|b" / "scene.inc"));
-    std::ifstream unrelated(top / "scene.inc");
-    std::string line;
-    std::getline(unrelated, line);
-    EXPECT_EQ(line, "an unrelated include");
 }
 
 }  // namespace

@@ -80,13 +80,5 @@ TEST_F(TerminalDialogTest, WorksInADeletedWorkingFolder) {
     EXPECT_EQ(Choose(answer, u".\\file.x3d"), InFolder("scene.x3d"));
 }
 
-TEST(TerminalMessage, PrintsCaptionAndTextAndAnswersOk) {
-    std::istringstream in;
-    std::ostringstream out;
-    Terminal terminal{in, out, false};
-    EXPECT_EQ(TerminalShowMessage(terminal, u"Info:", u"canceled"), 1);
-    EXPECT_EQ(out.str(), "Info:\ncanceled\n");
-}
-
 }  // namespace
 }  // namespace vex

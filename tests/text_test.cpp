@@ -92,11 +92,6 @@ TEST(MidText, WithoutCountRunsToTheEnd) {
     }
 }
 
-TEST(MidText, MayCutASurrogatePairInHalf) {
-    const Text t = u"a\U0001F600b";
-    EXPECT_EQ(MidText(t, 2, 1), Text(1, t[1]));
-}
-
 TEST(LeftText, ClampsTheCount) {
     EXPECT_EQ(LeftText(u"abc", 5), u"abc");
     EXPECT_EQ(LeftText(u"abc", 0), u"");
@@ -148,17 +143,6 @@ TEST(PathParts, SplitFolderAndFileName) {
         EXPECT_EQ(PathPart(c.path), c.folder) << ToUtf8(c.path);
         EXPECT_EQ(FilePart(c.path), c.file) << ToUtf8(c.path);
     }
-}
-
-TEST(Utf8, KeepsAnyBytesThroughARoundTrip) {
-    const std::vector<std::string> samples = {
-        "plain",    "szene_\xc3\xbc.x3d", "\xf0\x9f\x98\x80", "bad\xff\xfe",
-        "\xc0\xaf", "\xed\xa0\x80",       "cut\xe2\x82",      std::string("\x80\x81\x9f", 3)};
-    for (const std::string& bytes : samples) {
-        EXPECT_EQ(ToUtf8(FromUtf8(bytes)), bytes);
-    }
-    EXPECT_EQ(FromUtf8("szene_\xc3\xbc"), u"szene_\u00fc");
-    EXPECT_EQ(FromUtf8("\xf0\x9f\x98\x80"), u"\U0001F600");
 }
 
 TEST(AnsiCodePage, MapsEveryByteToOneCharacterAndBack) {
