@@ -50,22 +50,6 @@ TEST(FillOpenFileName, SetsOnlyTheFieldsTheDialogNeeds) {
     EXPECT_EQ(FillOpenFileName(bare, nullptr).lpstrInitialDir, nullptr);
 }
 
-TEST(FindDialogOwner, TakesOnlyAForegroundWindowOfThisProcess) {
-    {
-        TestWindow own(L"own", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-        SetForegroundWindow(own.get());
-        test::PumpMessages();
-        ASSERT_EQ(GetForegroundWindow(), own.get());
-        EXPECT_EQ(FindDialogOwner(), own.get());
-    }
-    HWND foreground = GetForegroundWindow();
-    DWORD process = 0;
-    GetWindowThreadProcessId(foreground, &process);
-    if (foreground == nullptr || process != GetCurrentProcessId()) {
-        EXPECT_EQ(FindDialogOwner(), nullptr);
-    }
-}
-
 // The box is owned by this process's foreground window and shows the buttons the flags ask for;
 // while it is up, the process's other windows are disabled, and afterwards all are as before.
 // (Its text, its lack of an icon and its lone OK button: the end-to-end driver.)

@@ -87,29 +87,6 @@ TEST_F(Win32FileTest, ReportsFailedOpensInPlainWords) {
     EXPECT_EQ(CreateLineFile(AutoId, Text(u"a\0b", 3)), 0);
 }
 
-TEST_F(Win32FileTest, CreatingEmptiesAnExistingFileEvenAHiddenOne) {
-    Write("out.inc", std::string(10000, 'z'));
-    ASSERT_TRUE(SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_HIDDEN));
-    const LineFileId id = CreateLineFile(AutoId, Path("out.inc"));
-    ASSERT_NE(id, 0);
-    WriteLine(id, u"abc", AnsiFormat);
-    EXPECT_TRUE(CloseLineFile(id));
-    EXPECT_EQ(Read("out.inc"), "abc\r\n");
-}
-
-TEST_F(Win32FileTest, LeavesAReadOnlyFileAsItIs) {
-    Write("out.inc", "keep\r\n");
-    ASSERT_TRUE(SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_READONLY));
-    if (OpenShared(Path("out.inc"), GENERIC_WRITE, 0).valid()) {
-        // Wine keeps read-only as file permissions, which do not bind the superuser.
-        GTEST_SKIP() << "read-only files can be written here (running as root under Wine?)";
-    }
-    EXPECT_EQ(CreateLineFile(AutoId, Path("out.inc")), 0);
-    ExpectPlainWords(LastLineFileError());
-    SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read("out.inc"), "keep\r\n");
-}
-
 TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     Write("in.txt", "x");
     FileSystem& files = NativeFileSystem();
@@ -146,18 +123,6 @@ TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {
     EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("other.x3d")));
     EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("missing.x3d")));
     EXPECT_FALSE(files.SameFile(Path("missing.x3d"), Path("missing.x3d")));
-}
-
-TEST_F(Win32FileTest, KnowsAFileByItsShortName) {
-    Write("a long scene name.inc", "x\n");
-    const Text longPath = Path("a long scene name.inc");
-    wchar_t shortPath[MAX_PATH] = {};
-    const DWORD length = GetShortPathNameW(Wide(longPath), shortPath, MAX_PATH);
-    const Text shortText(reinterpret_cast<const char16_t*>(shortPath), length);
-    if (length == 0 || shortText == longPath) {
-        GTEST_SKIP() << "this file system gives no short names";
-    }
-    EXPECT_TRUE(NativeFileSystem().SameFile(longPath, shortText)) << ToUtf8(shortText);
 }
 
 TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
