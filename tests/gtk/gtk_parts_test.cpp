@@ -71,15 +71,6 @@ TEST_F(InTempFolder, StartsInTheDefaultFolderAndSelectsTheProposedFileOnlyWhenIt
     }
 }
 
-TEST_F(InTempFolder, KeepsFolderNamesThatAreNotUtf8) {
-    const fs::path odd = folder_ / "caf\xe9";  // Latin-1 bytes, as an old disk may hold them
-    fs::create_directory(odd);
-    MakeFile(odd / "scene.x3d");
-    const ChooserStart start = ChooserStartFor(DefaultIn(odd, "scene.x3d"));
-    EXPECT_EQ(start.folder, odd.native());
-    EXPECT_EQ(start.proposedFile, (odd / "scene.x3d").native());
-}
-
 // Windows patterns become case-free globs.
 TEST(GlobsFor, MatchesNamesAsWindowsWould) {
     struct Case {
