@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "conversion/conversion.h"
 #include "tests/test_support.h"
 #include "text/file_system.h"
 #include "text/line_file.h"
@@ -102,18 +101,6 @@ TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     EXPECT_EQ(files.Read(writeOnly.file(), &byte, 1), -1);
 }
 
-TEST_F(Win32FileTest, SeeksFromTheCurrentPosition) {
-    FileSystem& files = NativeFileSystem();
-    const FileHandle file = files.CreateForWriting(Path("out.txt"));
-    ASSERT_NE(file, NoFileHandle);
-    EXPECT_EQ(files.Write(file, "abcdef", 6), 6);
-    EXPECT_TRUE(files.Seek(file, -4));
-    EXPECT_EQ(files.Write(file, "XY", 2), 2);
-    EXPECT_FALSE(files.Seek(file, -100));  // before the start of the file
-    EXPECT_TRUE(files.Close(file));
-    EXPECT_EQ(Read("out.txt"), "abXYef");
-}
-
 TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {
     Write("Scene.x3d", "x\n");
     Write("other.x3d", "x\n");
@@ -123,16 +110,6 @@ TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {
     EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("other.x3d")));
     EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("missing.x3d")));
     EXPECT_FALSE(files.SameFile(Path("missing.x3d"), Path("missing.x3d")));
-}
-
-TEST_F(Win32FileTest, NeverEmptiesTheChosenFileThroughAHardLink) {
-    Write("scene.x3d", "Transform DEF=\"Sweep_TRANSFORM\"\n");
-    if (!CreateHardLinkW(Wide(Path("scene.inc")), Wide(Path("scene.x3d")), nullptr)) {
-        GTEST_SKIP() << "hard links cannot be made here";
-    }
-    const Message message = ConvertFile(Path("scene.x3d"));
-    EXPECT_NE(message.text.find(u"the chosen file itself"), Text::npos) << ToUtf8(message.text);
-    EXPECT_EQ(Read("scene.x3d"), "Transform DEF=\"Sweep_TRANSFORM\"\n");
 }
 
 }  // namespace
