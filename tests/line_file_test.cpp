@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
 #include "fuzz/reference_rules.h"
 #include "tests/test_support.h"
@@ -12,7 +11,6 @@
 namespace vex {
 namespace {
 
-using test::GzipMember;
 using test::MemoryFileSystem;
 using test::ReadBytes;
 using test::TempFolder;
@@ -130,26 +128,19 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
     }
 }
 
-// --- The fast paths: bytes widened a block at a time and in place, lines passed over unread ---
+// --- The fast path: bytes widened a block at a time, and in place. (Lines read only when they
+// hold a word, in files that can move back and that cannot: the line reader fuzzer.)
 
 using reference::DecodeEachByte;
 using reference::SplitLines;
-
-// A file held in memory, delivered in reads of `chunk` bytes.
-struct ChunkedFile {
-    ChunkedFile(const std::string& bytes, int64_t chunk) {
-        files.files[u"memory"] = bytes;
-        files.readChunks = {chunk};
-    }
-    MemoryFileSystem files;
-    ScopedFileSystem scoped{files};
-};
 
 // Reads every line of `bytes`, in turn into a fresh text and into one text used over and over
 // (whose storage is widened into directly, until a line outgrows it), and checks each against the
 // plain rules.
 void ExpectPlainLines(const std::string& bytes) {
-    const ChunkedFile file(bytes, 4096);
+    MemoryFileSystem memory;
+    memory.files[u"memory"] = bytes;
+    ScopedFileSystem scoped(memory);
     const LineFileId id = OpenLineFile(AutoId, u"memory");
     const std::vector<std::string> lines = SplitLines(bytes);
     Text reused = u"left over from before";
@@ -163,44 +154,6 @@ void ExpectPlainLines(const std::string& bytes) {
     }
     EXPECT_TRUE(IsEndOfFile(id));
     CloseLineFile(id);
-}
-
-// Only lines whose bytes hold the word are read, each whole and from its start, wherever the word
-// stands (across a buffer fill, past the first fill of a long line); the others leave the text
-// empty, in a file that can move back, in one that cannot, and in a compressed one (which moving
-// back would take to the wrong compressed byte).
-TEST(ReadLineIfHolds, ReadsOnlyLinesThatHoldTheWordAndThoseWhole) {
-    const std::string longLine(10000, '7');
-    // The first line crosses the first fill: whether the file can move back is asked before it.
-    const std::vector<std::string> lines = {std::string(4090, ' ') + "Transform across the fill",
-                                            "<Transform DEF=\"Sweep\"",
-                                            "no word here",
-                                            longLine + "Transform",
-                                            longLine,
-                                            "Transfor",
-                                            "m",
-                                            "</Transform>"};
-    std::string bytes;
-    for (const std::string& line : lines) {
-        bytes += line + "\r\n";
-    }
-    for (const auto& [unseekable, fileBytes] :
-         {std::pair{false, bytes}, std::pair{true, bytes}, std::pair{false, GzipMember(bytes)}}) {
-        for (const int64_t chunk : {4096, 1, 4093}) {
-            ChunkedFile file(fileBytes, chunk);
-            file.files.unseekable = unseekable;
-            const LineFileId id = OpenLineFile(AutoId, u"memory");
-            Text line = u"left over";
-            for (const std::string& expected : lines) {
-                const bool holds = expected.find("Transform") != std::string::npos;
-                EXPECT_EQ(ReadLineIfHolds(id, AnsiFormat, "Transform", line), holds);
-                EXPECT_EQ(line, holds ? DecodeEachByte(expected) : Text())
-                    << expected.substr(0, 20) << ", chunk " << chunk;
-            }
-            EXPECT_TRUE(IsEndOfFile(id));
-            CloseLineFile(id);
-        }
-    }
 }
 
 TEST(FastPaths, EveryByteValueAtEveryOffsetOfABlock) {

@@ -24,13 +24,5 @@ TEST(MakeOpenFileRequest, FillsTheNameBufferAndSelectsThePairCountedFromOne) {
     EXPECT_EQ(MakeOpenFileRequest(u"t", u"scene.x3d", std::nullopt, 0).initialDirectory, u"");
 }
 
-TEST(MakeOpenFileRequest, KeepsTheLastUnitOfTheNameBufferForTheTerminator) {
-    const OpenFileRequest request =
-        MakeOpenFileRequest(u"t", u"C:\\" + Text(300, u'n'), std::nullopt, 0);
-    ASSERT_EQ(request.nameBuffer.size(), FileNameBufferUnits);
-    EXPECT_EQ(NameInBuffer(request.nameBuffer), Text(259, u'n'));
-    EXPECT_EQ(request.nameBuffer.back(), u'\0');
-}
-
 }  // namespace
 }  // namespace vex
