@@ -41,6 +41,7 @@ std::u16string BuildFilterList(const std::optional<Text>& pattern);
 struct FilterPair {
     Text description;
     Text pattern;
+    bool operator==(const FilterPair&) const = default;
 };
 
 // The description/pattern pairs of a bar-separated pattern, in order. A final description without

@@ -15,12 +15,8 @@ TEST(FilterList, TurnsBarsIntoTerminatorsAndPairsDescriptionsWithPatterns) {
     EXPECT_EQ(BuildFilterList(Text(u"A|*.a|B")), std::u16string(u"A\0*.a\0B\0\0\0", 10));
     EXPECT_EQ(BuildFilterList(Text()), std::u16string(3, u'\0'));
     EXPECT_EQ(BuildFilterList(std::nullopt), std::u16string(3, u'\0'));
-    const std::vector<FilterPair> pairs = FilterPairs(Text(u"A|*.a|B"));
-    ASSERT_EQ(pairs.size(), 2u);
-    EXPECT_EQ(pairs[0].description, u"A");
-    EXPECT_EQ(pairs[0].pattern, u"*.a");
-    EXPECT_EQ(pairs[1].description, u"B");
-    EXPECT_EQ(pairs[1].pattern, u"");
+    EXPECT_EQ(FilterPairs(Text(u"A|*.a|B")),
+              (std::vector<FilterPair>{{u"A", u"*.a"}, {u"B", u""}}));
     EXPECT_TRUE(FilterPairs(std::nullopt).empty());
     EXPECT_TRUE(FilterPairs(Text()).empty());
 }

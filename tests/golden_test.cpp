@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 // The exports of both folders, each of which must hold some.
 std::vector<fs::path> Exports() {
     std::vector<fs::path> found;
-    for (const fs::path& folder : {test::FixturePath("."), fs::path(VEXLORIN_GOLDEN)}) {
+    for (const fs::path& folder : {fs::path(VEXLORIN_FIXTURES), fs::path(VEXLORIN_GOLDEN)}) {
         const size_t before = found.size();
         for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
             if (entry.path().extension() == ".x3d") {

@@ -16,41 +16,24 @@ using test::ReadBytes;
 using test::TempFolder;
 using test::WriteBytes;
 
-// Every line of a file, read the way the scanner reads: test for the end, then take a line.
-std::vector<Text> ReadAllLines(LineFileId id) {
+// The lines of a file, read the way the scanner reads: test for the end, then take a line. Its
+// close must find no fault.
+std::vector<Text> ReadBackFile(const Text& path) {
+    const LineFileId id = OpenLineFile(AutoId, path);
+    EXPECT_NE(id, 0);
     std::vector<Text> lines;
     while (!IsEndOfFile(id)) {
         lines.push_back(ReadLine(id, AnsiFormat));
     }
+    EXPECT_TRUE(CloseLineFile(id));
     return lines;
 }
 
 // How the tests feed a file to the line file: 0 from a file on disk through the platform's own
 // layer, else from memory in reads of that many bytes (down to one byte at a time, so that line
 // ends and gzip's magic bytes fall across refills).
-constexpr int64_t FromDisk = 0;
-constexpr int64_t ReadSizes[] = {FromDisk, 1, 2, 3, 4095, 4096};
-
-// What reading a whole file gave: its lines, whether its close found no fault, and the reason
-// given for the last fault.
-struct ReadBack {
-    std::vector<Text> lines;
-    bool closed = false;
-    Text error;
-};
-
-ReadBack ReadBackFile(const Text& path) {
-    const LineFileId id = OpenLineFile(AutoId, path);
-    EXPECT_NE(id, 0);
-    ReadBack back;
-    back.lines = ReadAllLines(id);
-    back.closed = CloseLineFile(id);
-    back.error = LastLineFileError();
-    return back;
-}
-
-ReadBack ReadBackBytes(const std::string& bytes, int64_t readSize) {
-    if (readSize == FromDisk) {
+std::vector<Text> ReadBackBytes(const std::string& bytes, int64_t readSize) {
+    if (readSize == 0) {
         TempFolder folder;
         WriteBytes(folder.path() / "in.txt", bytes);
         return ReadBackFile(folder.TextPath("in.txt"));
@@ -62,13 +45,13 @@ ReadBack ReadBackBytes(const std::string& bytes, int64_t readSize) {
     return ReadBackFile(u"in");
 }
 
-struct LineCase {
-    std::string bytes;
-    std::vector<Text> lines;
-};
-
-const std::vector<LineCase>& LineEndCases() {
-    static const std::vector<LineCase> cases = {
+// The same lines come from a file on disk and from reads of any size, so a CR LF split between two
+// refills is still one line end.
+TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
+    const struct {
+        std::string bytes;
+        std::vector<Text> lines;
+    } cases[] = {
         {"", {}},
         {"a\r\nb\r\n", {u"a", u"b"}},
         {"a\nb\n", {u"a", u"b"}},
@@ -86,23 +69,12 @@ const std::vector<LineCase>& LineEndCases() {
         {std::string(4094, 'a') + "\r\n" + std::string(4094, 'b') + "\r\n",
          {Text(4094, u'a'), Text(4094, u'b')}},
     };
-    return cases;
-}
-
-// The same lines come from a file on disk and from reads of any size, so a CR LF split between two
-// refills is still one line end.
-void ExpectLinesWhateverTheReadSize(const std::vector<LineCase>& cases) {
-    for (const LineCase& c : cases) {
-        for (const int64_t readSize : ReadSizes) {
-            const ReadBack back = ReadBackBytes(c.bytes, readSize);
-            EXPECT_EQ(back.lines, c.lines) << "read size " << readSize << ", bytes: " << c.bytes;
-            EXPECT_TRUE(back.closed) << "read size " << readSize << ", bytes: " << c.bytes;
+    for (const auto& c : cases) {
+        for (const int64_t readSize : {0, 1, 2, 3, 4095, 4096}) {
+            SCOPED_TRACE("read size " + std::to_string(readSize) + ", bytes: " + c.bytes);
+            EXPECT_EQ(ReadBackBytes(c.bytes, readSize), c.lines);
         }
     }
-}
-
-TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
-    ExpectLinesWhateverTheReadSize(LineEndCases());
 }
 
 // 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.

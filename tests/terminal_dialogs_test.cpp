@@ -16,11 +16,7 @@ class TerminalDialogTest : public ::testing::Test {
     test::TempFolder folder;
     std::ostringstream out;
 
-    void SetUp() override {
-        previous_ = fs::current_path();
-        fs::current_path(folder.path());
-    }
-    void TearDown() override { fs::current_path(previous_); }
+    void SetUp() override { folder.Enter(); }
 
     Text Choose(const std::string& answers, const Text& defaultFile = u"C:\\file.x3d") {
         std::istringstream in(answers);
@@ -28,11 +24,6 @@ class TerminalDialogTest : public ::testing::Test {
         return TerminalChooseInputFile(terminal, u"open x3d file", defaultFile,
                                        Text(u"x3d (*.x3d)|*.x3d"), 0);
     }
-
-    Text InFolder(const std::string& name) { return FromUtf8((folder.path() / name).native()); }
-
-  private:
-    fs::path previous_;
 };
 
 // Answers are full paths: a typed one from the working folder, an empty line the proposed name
@@ -64,7 +55,7 @@ TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolde
     for (const auto& c : cases) {
         out.str("");
         EXPECT_EQ(Choose(c.answers, c.defaultFile),
-                  c.chosen.empty() ? Text() : InFolder(ToUtf8(c.chosen)))
+                  c.chosen.empty() ? Text() : folder.TextPath(ToUtf8(c.chosen)))
             << c.answers;
         EXPECT_NE(out.str().find(c.said), std::string::npos) << out.str();
     }
@@ -77,7 +68,7 @@ TEST_F(TerminalDialogTest, WorksInADeletedWorkingFolder) {
     fs::current_path(folder.path() / "gone");
     fs::remove(folder.path() / "gone");
     const std::string answer = (folder.path() / "scene.x3d").string() + "\n";
-    EXPECT_EQ(Choose(answer, u".\\file.x3d"), InFolder("scene.x3d"));
+    EXPECT_EQ(Choose(answer, u".\\file.x3d"), folder.TextPath("scene.x3d"));
 }
 
 }  // namespace

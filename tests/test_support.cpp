@@ -20,8 +20,16 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
+    if (!left_.empty()) {
+        fs::current_path(left_, ignored);
+    }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
+}
+
+void TempFolder::Enter() {
+    left_ = fs::current_path();
+    fs::current_path(path_);
 }
 
 Text TempFolder::TextPath(const std::string& name) const {
@@ -47,10 +55,6 @@ std::string ReadBytes(const fs::path& file) {
 Text PathText(const fs::path& path) {
     const auto native = path.u16string();
     return Text(native.begin(), native.end());
-}
-
-fs::path FixturePath(const std::string& name) {
-    return fs::path(VEXLORIN_FIXTURES) / name;
 }
 
 }  // namespace vex::test

@@ -19,16 +19,16 @@ class TempFolder {
     const std::filesystem::path& path() const { return path_; }
     // The full path of a file in the folder, as the converter's text.
     Text TextPath(const std::string& name) const;
+    // Makes the folder the working folder until it goes; then the one before is again.
+    void Enter();
 
   private:
     std::filesystem::path path_;
+    std::filesystem::path left_;
 };
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& file);
 Text PathText(const std::filesystem::path& path);
-
-// The checked-in fixtures: a real export and the exact include expected for it.
-std::filesystem::path FixturePath(const std::string& name);
 
 }  // namespace vex::test

@@ -1,67 +1,46 @@
 // What the GTK dialogs are told, checked without GTK and without a display.
 #include <fnmatch.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "shell/unix/gtk_dialogs.h"
+#include "tests/test_support.h"
 
 namespace vex {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder that is the current folder while the test runs; removed afterwards.
-class InTempFolder : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "vexlorin-gtk-parts-XXXXXX").native();
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        folder_ = name;
-        previous_ = fs::current_path();
-        fs::current_path(folder_);
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    void MakeFile(const fs::path& path) { std::ofstream(folder_ / path) << "x\n"; }
-    // The default file as the program would pass it: a folder, a backslash, a name.
-    Text DefaultIn(const fs::path& folder, const std::string& name) {
-        return FromUtf8(folder.native()) + u"\\" + FromUtf8(name);
-    }
-
-    fs::path folder_;
-    fs::path previous_;
-};
+// The default file as the program would pass it: a folder, a backslash, a name.
+Text DefaultIn(const fs::path& folder, const std::string& name) {
+    return FromUtf8(folder.native()) + u"\\" + FromUtf8(name);
+}
 
 // The folder of the default file, or the current one when that is missing (on Linux no folder
 // "C:" exists); its file is selected only when it exists and is a file; without a default file
 // the choice is GTK's.
-TEST_F(InTempFolder, StartsInTheDefaultFolderAndSelectsTheProposedFileOnlyWhenItExists) {
-    fs::create_directories(folder_ / "sub" / "dir.x3d");
-    MakeFile("sub/scene.x3d");
-    MakeFile("file.x3d");
+TEST(ChooserStartFor, StartsInTheDefaultFolderAndSelectsTheProposedFileOnlyWhenItExists) {
+    test::TempFolder folder;
+    folder.Enter();
+    const fs::path& here = folder.path();
+    fs::create_directories(here / "sub" / "dir.x3d");
+    test::WriteBytes(here / "sub" / "scene.x3d", "x\n");
+    test::WriteBytes(here / "file.x3d", "x\n");
     struct Case {
         std::optional<Text> defaultFile;
         fs::path folder;
         std::string proposedFile;
     };
     const std::vector<Case> cases = {
-        {u"C:\\file.x3d", folder_, (folder_ / "file.x3d").native()},
-        {DefaultIn("/no/such/folder", "a.x3d"), folder_, ""},
-        {DefaultIn(folder_ / "sub", "scene.x3d"), folder_ / "sub",
-         (folder_ / "sub" / "scene.x3d").native()},
-        {u"sub\\scene.x3d", folder_ / "sub", (folder_ / "sub" / "scene.x3d").native()},
-        {u"sub\\missing.x3d", folder_ / "sub", ""},
-        {u"sub\\dir.x3d", folder_ / "sub", ""},  // a folder is no file to select
-        {u"sub\\*.x3d", folder_ / "sub", ""},    // not a valid name
+        {u"C:\\file.x3d", here, (here / "file.x3d").native()},
+        {DefaultIn("/no/such/folder", "a.x3d"), here, ""},
+        {DefaultIn(here / "sub", "scene.x3d"), here / "sub", (here / "sub" / "scene.x3d").native()},
+        {u"sub\\scene.x3d", here / "sub", (here / "sub" / "scene.x3d").native()},
+        {u"sub\\missing.x3d", here / "sub", ""},
+        {u"sub\\dir.x3d", here / "sub", ""},  // a folder is no file to select
+        {u"sub\\*.x3d", here / "sub", ""},    // not a valid name
         {std::nullopt, "", ""},
     };
     for (const Case& c : cases) {

@@ -35,14 +35,7 @@ constexpr DWORD PollMs = 100;
 int failures = 0;
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    const int n = static_cast<int>(text.size());
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), n, out.data(), size, nullptr, nullptr);
-    return out;
+    return vex::ToUtf8(vex::Text(text.begin(), text.end()));
 }
 
 void Check(bool ok, const std::string& what, const std::wstring& seen = std::wstring()) {
@@ -164,8 +157,8 @@ struct Plan {
     std::wstring input;  // the path to type, or the program's arguments
     std::wstring caption;
     std::wstring text;
-    std::wstring shots;  // empty: no screenshots
-    std::wstring shotPrefix;
+    std::wstring shots{};  // empty: no screenshots
+    std::wstring shotPrefix{};
 };
 
 void WorkOpenDialog(const Plan& plan, const PROCESS_INFORMATION& started) {
@@ -262,11 +255,6 @@ int Run(const Plan& plan) {
     return failures == 0 ? 0 : 1;
 }
 
-std::wstring LineEnds(std::wstring text) {
-    std::replace(text.begin(), text.end(), L'|', L'\n');
-    return text;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -280,12 +268,11 @@ int wmain(int argc, wchar_t** argv) {
             stderr);
         return 2;
     }
-    Plan plan{argv[1], argv[2], static_cast<How>(how - hows.begin()),
-              argv[4], argv[5], LineEnds(argv[6]),
-              L"",     L""};
+    Plan plan{argv[1], argv[2], static_cast<How>(how - hows.begin()), argv[4], argv[5], argv[6]};
     if (argc == 9) {
         plan.shots = argv[7];
         plan.shotPrefix = argv[8];
     }
+    std::replace(plan.text.begin(), plan.text.end(), L'|', L'\n');
     return Run(plan);
 }

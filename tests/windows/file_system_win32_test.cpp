@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "tests/test_support.h"
@@ -15,27 +16,19 @@ const wchar_t* Wide(const Text& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-// A Win32 handle owned by the test.
-class Handle {
-  public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    FileHandle file() const { return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle_)); }
-
-  private:
-    HANDLE handle_;
+struct HandleCloser {
+    void operator()(void* handle) const { CloseHandle(handle); }
 };
+using Handle = std::unique_ptr<void, HandleCloser>;  // null when the open failed
 
 Handle OpenShared(const Text& path, DWORD access, DWORD share) {
-    return Handle(CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    HANDLE handle = CreateFileW(Wide(path), access, share, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+FileHandle AsFile(const Handle& handle) {
+    return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle.get()));
 }
 
 // "Plain words": the system's message without the line end and period Windows puts after it.
@@ -63,14 +56,13 @@ TEST_F(Win32FileTest, SharesOpenFilesWithNobody) {
     ASSERT_NE(id, 0);
     EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
     ExpectPlainWords(LastLineFileError());
-    EXPECT_FALSE(
-        OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE).valid());
+    EXPECT_FALSE(OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
     EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
     EXPECT_TRUE(CloseLineFile(id));
     EXPECT_EQ(Read("in.txt"), "x\n");
 
     const Handle held = OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ);
-    ASSERT_TRUE(held.valid());
+    ASSERT_TRUE(held);
     EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
     EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
 }
@@ -91,14 +83,14 @@ TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     FileSystem& files = NativeFileSystem();
     {
         const Handle readOnly = OpenShared(Path("in.txt"), GENERIC_READ, 0);
-        ASSERT_TRUE(readOnly.valid());
-        EXPECT_LT(files.Write(readOnly.file(), "abc", 3), 3);
+        ASSERT_TRUE(readOnly);
+        EXPECT_LT(files.Write(AsFile(readOnly), "abc", 3), 3);
         ExpectPlainWords(files.LastError());
     }
     const Handle writeOnly = OpenShared(Path("in.txt"), GENERIC_WRITE, 0);
-    ASSERT_TRUE(writeOnly.valid());
+    ASSERT_TRUE(writeOnly);
     char byte = 0;
-    EXPECT_EQ(files.Read(writeOnly.file(), &byte, 1), -1);
+    EXPECT_EQ(files.Read(AsFile(writeOnly), &byte, 1), -1);
 }
 
 TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {

@@ -21,26 +21,19 @@ bool IsTopmost(HWND window) {
     return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// A thread with one visible window of its own, which holds a modal guard of its own from Guard()
-// until Finish().
+// A thread with one visible window of its own, which it holds under a modal guard of its own
+// (when asked to) from when it is made until Finish().
 class OtherThread {
   public:
-    OtherThread() : thread_([this] { Run(); }) { ready_.get_future().wait(); }
+    explicit OtherThread(bool guarded = false) : thread_([this, guarded] { Run(guarded); }) {
+        ready_.get_future().wait();
+    }
     ~OtherThread() { Finish(); }
     HWND window() const { return window_; }
-
-    void Guard() {
-        guard_.set_value(true);
-        guarded_.get_future().wait();
-        guardAsked_ = true;
-    }
 
     // Ends the thread (and its guard); whether its window was enabled just before it went.
     bool Finish() {
         if (thread_.joinable()) {
-            if (!guardAsked_) {
-                guard_.set_value(false);
-            }
             finish_.set_value();
             thread_.join();
         }
@@ -48,18 +41,18 @@ class OtherThread {
     }
 
   private:
-    void Run() {
-        TestWindow own(L"other thread", Visible);
+    void Run(bool guarded) {
+        // Shown without taking the foreground, which would spare it from its own guard.
+        TestWindow own(L"other thread", WS_OVERLAPPEDWINDOW);
+        ShowWindow(own.get(), SW_SHOWNOACTIVATE);
         window_ = own.get();
-        ready_.set_value();
-        const bool guard = guard_.get_future().get();
-        if (guard) {
+        if (guarded) {
             BeginModalGuard();
             PumpMessages();
         }
-        guarded_.set_value();
+        ready_.set_value();
         finish_.get_future().wait();
-        if (guard) {
+        if (guarded) {
             EndModalGuard();
         }
         PumpMessages();
@@ -67,11 +60,8 @@ class OtherThread {
     }
 
     HWND window_ = nullptr;
-    bool guardAsked_ = false;
     bool enabledAtEnd_ = false;
     std::promise<void> ready_;
-    std::promise<bool> guard_;
-    std::promise<void> guarded_;
     std::promise<void> finish_;
     std::thread thread_;
 };
@@ -118,9 +108,8 @@ TEST(ModalGuard, LeavesTheRecordsOfOtherThreadsAlone) {
     BeginModalGuard();  // no windows of this thread: nothing to record
     EXPECT_TRUE(ModalGuardRecords().empty());
     EndModalGuard();
-    OtherThread other;
     TestWindow shown(L"shown", Visible);
-    other.Guard();
+    OtherThread other(true);
     EXPECT_FALSE(IsWindowEnabled(other.window()));
     EXPECT_TRUE(IsWindowEnabled(shown.get()));
 

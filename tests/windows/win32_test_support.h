@@ -4,9 +4,7 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "text/text.h"
@@ -30,20 +28,6 @@ void Press(HWND dialog, int button);
 
 // The selected entry of a combo box.
 std::wstring SelectedEntry(HWND combo);
-
-// Runs `work` on a second thread while the calling thread shows a modal dialog, and joins it.
-// The worker must close the dialog; every wait in it is bounded, and should it still fail to, the
-// test's ctest timeout ends the run.
-class DialogWorker {
-  public:
-    explicit DialogWorker(std::function<void()> work) : thread_(std::move(work)) {}
-    ~DialogWorker() { thread_.join(); }
-    DialogWorker(const DialogWorker&) = delete;
-    DialogWorker& operator=(const DialogWorker&) = delete;
-
-  private:
-    std::thread thread_;
-};
 
 // A plain top-level window made by the calling thread, destroyed with this object.
 class TestWindow {
