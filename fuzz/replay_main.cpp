@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -27,22 +28,23 @@ bool Replay(const fs::path& input) {
 }
 
 int main(int argc, char** argv) {
-    size_t replayed = 0;
+    std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
         if (!fs::is_directory(argv[i])) {
-            if (!Replay(argv[i])) {
-                return 1;
-            }
-            ++replayed;
+            inputs.emplace_back(argv[i]);
             continue;
         }
         for (const fs::directory_entry& entry : fs::recursive_directory_iterator(argv[i])) {
-            if (entry.is_regular_file() && !Replay(entry.path())) {
-                return 1;
+            if (entry.is_regular_file()) {
+                inputs.push_back(entry.path());
             }
-            replayed += entry.is_regular_file() ? 1 : 0;
         }
     }
-    std::fprintf(stderr, "%zu inputs replayed\n", replayed);
-    return replayed > 0 ? 0 : 1;
+    for (const fs::path& input : inputs) {
+        if (!Replay(input)) {
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "%zu inputs replayed\n", inputs.size());
+    return inputs.empty() ? 1 : 0;
 }

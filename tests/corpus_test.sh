@@ -25,6 +25,9 @@ trap 'rm -rf "$work"' EXIT
 povray="$(command -v povray || true)"
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
+# Around each case: "ok: NAME" when the case itself added no failure.
+begin_case() { before="$failed" failed=0; }
+end_case() { [ "$failed" -ne 0 ] || echo "ok: $1"; failed=$((failed | before)); }
 
 # The lines an include may hold: the writer's fixed lines, its declaration, and point, count and
 # component lines whose pieces are numbers.
@@ -96,13 +99,12 @@ while read -r file pov lines first; do
     case "$file" in '' | '#'*) continue ;; esac
     listed+=("$file")
     mkdir -p "$work/corpus" && cp "$corpus/$file" "$work/corpus/$file"
-    before="$failed" failed=0
+    begin_case
     # <folder> in a message stands for the folder the copy is converted in.
     check "$work/corpus" "$file" "${file%.x3d}.inc" "$pov" "$lines" \
         "${first//<folder>/$work/corpus}"
     cmp -s "$corpus/$file" "$work/corpus/$file" || fail "$file: the input was changed"
-    [ "$failed" -ne 0 ] || echo "ok: $file"
-    failed=$((failed | before))
+    end_case "$file"
 done <"$corpus/expected.txt"
 
 for path in "$corpus"/*.x3d; do
@@ -111,10 +113,9 @@ for path in "$corpus"/*.x3d; do
 done
 
 mkdir -p "$work/fixture" && cp "$fixtures/scene.x3d" "$work/fixture/"
-before="$failed" failed=0
+begin_case
 check "$work/fixture" scene.x3d scene.inc accepted 1 "scene.inc created > blobs: 3 sweeps: 5"
-[ "$failed" -ne 0 ] || echo "ok: the modeller's export"
-failed=$((failed | before))
+end_case "the modeller's export"
 
 # One export under names a user or an attacker may give it: the include keeps the name, less
 # its extension, and declares an identifier POV-Ray reads.
@@ -132,12 +133,11 @@ for entry in "${names[@]}"; do
     IFS='|' read -r file include note <<<"$entry"
     folder="$(mktemp -d "$work/names.XXXXXX")"
     cp "$corpus/sweeps_and_blobs.x3d" "$folder/$file"
-    before="$failed" failed=0
+    begin_case
     check "$folder" "$file" "$include" accepted $([ -n "$note" ] && echo 2 || echo 1) \
         "${include%.inc}.inc created > blobs: 3 sweeps: 5"
     [ -z "$note" ] || grep -aqF -- "$note" <<<"$message" || fail "$file: no line '$note'"
-    [ "$failed" -ne 0 ] || echo "ok: $file"
-    failed=$((failed | before))
+    end_case "$file"
 done
 
 if [ "$failed" -eq 0 ] && [ -z "$povray" ]; then

@@ -32,7 +32,6 @@ run() {
 }
 
 said() { grep -qF -- "$1" "$work/out.txt"; }
-not_said() { ! grep -qF -- "$1" "$work/out.txt"; }
 
 # --- converting the modeller's export ---------------------------------------------------------
 mkdir "$work/data"
