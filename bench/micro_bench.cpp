@@ -1,5 +1,5 @@
 // Micro-benchmarks of the paths a large scene goes through: reading lines (finding line ends,
-// gathering and decoding bytes), searching a long line, and the whole scan.
+// gathering and decoding bytes), decoding, and the whole scan.
 //
 //   build-bench/micro_bench [--benchmark_filter=ReadLine]
 #include <benchmark/benchmark.h>
@@ -107,18 +107,6 @@ void BM_DecodeAnsi(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(BM_DecodeAnsi)->Arg(0)->Arg(1);
-
-// The scanner's two searches over a long mesh line that holds neither.
-void BM_FindText(benchmark::State& state, const char16_t* needle) {
-    const vex::Text line = vex::DecodeAnsi(MeshBytes(static_cast<size_t>(state.range(0))));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(vex::FindText(line, needle, 1));
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * line.size() * 2));
-}
-BENCHMARK_CAPTURE(BM_FindText, transform, u"Transform DEF=")->Arg(1 << 20);
-BENCHMARK_CAPTURE(BM_FindText, ifs, u"ifs")->Arg(1 << 20);
-BENCHMARK_CAPTURE(BM_FindText, digits, u"999.998 ")->Arg(1 << 20);
 
 // A scene of a few objects with long mesh lines, about 32 MB, scanned whole.
 std::string Scene(size_t meshLine) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "text/line_file.h"
@@ -70,6 +71,16 @@ void Scan(LineFileId input, ObjectTable& table);
 // digits (".5"), then an optional exponent ("e" or "E", an optional sign, digits). False for the
 // empty piece, for text, for two numbers and for anything else.
 bool IsPovNumber(TextView piece);
+
+// The value of a piece that is a number POV-Ray reads (IsPovNumber), of at most 255 characters
+// less the spaces around it (POV-Ray stops at a longer one), and finite; none for any other.
+std::optional<double> NumberValue(TextView piece);
+
+// A piece as the include takes it from the export: judged whole, then cut to three decimals (no
+// rounding), keeping the spaces around it and any exponent: "1.234567 " gives "1.234 ",
+// "1.500000e-05" gives "1.500e-05", "1000" stays whole. The empty text, which the include writes
+// as 0, for a piece without a NumberValue: "1.000#fopen" is not cut to "1.000".
+Text CutNumber(TextView piece);
 
 // True when a piece the include takes from this Sweep or Mball row is not a POV-Ray number and
 // is written as 0: the translation and the radius (the scale's x) of a sweep point, the

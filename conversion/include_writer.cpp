@@ -94,49 +94,7 @@ void WriteBlob(LineFileId output, const std::vector<const ObjectRow*>& rows, con
     Write(output, Text(Indent) + u"}");
 }
 
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-// Moves past a run of digits; the number of digits passed.
-size_t SkipDigits(TextView t, size_t& i) {
-    const size_t from = i;
-    while (i < t.size() && IsDigit(t[i])) {
-        ++i;
-    }
-    return i - from;
-}
-
-void SkipSign(TextView t, size_t& i) {
-    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
-        ++i;
-    }
-}
-
 }  // namespace
-
-bool IsPovNumber(TextView piece) {
-    const Text trimmed = TrimText(piece);
-    const TextView t = trimmed;
-    size_t i = 0;
-    SkipSign(t, i);
-    size_t digits = SkipDigits(t, i);
-    if (i < t.size() && t[i] == u'.') {
-        ++i;
-        digits += SkipDigits(t, i);
-    }
-    if (digits == 0) {
-        return false;
-    }
-    if (i < t.size() && (t[i] == u'e' || t[i] == u'E')) {
-        ++i;
-        SkipSign(t, i);
-        if (SkipDigits(t, i) == 0) {
-            return false;
-        }
-    }
-    return i == t.size();
-}
 
 bool HasUnreadableValues(const ObjectRow& row) {
     const Vector3Text& t = row.translation;

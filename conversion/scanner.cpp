@@ -7,26 +7,24 @@ namespace vex {
 
 namespace {
 
-constexpr char16_t TransformMarker[] = u"Transform DEF=";
-constexpr char16_t InnerMarker[] = u"ifs";  // the mesh's own inner transform
-constexpr char16_t TransformOpening[] = u"<Transform";
-constexpr char16_t TransformClosing[] = u"</Transform>";
+constexpr TextView TransformMarker = u"Transform DEF=";
+constexpr TextView InnerMarker = u"ifs";  // the mesh's own inner transform
+constexpr TextView TransformOpening = u"<Transform";
+constexpr TextView TransformClosing = u"</Transform>";
 
-// A number keeps its characters up to the third after its first decimal point. Without a point
-// the number stays whole, with the space that may follow it, so 1000 is not cut to 100.
-Text CutNumber(TextView piece) {
-    const int64_t point = FindText(piece, u".");
-    return point == 0 ? Text(piece) : LeftText(piece, point + 3);
-}
+// The scan looks at no more than the first 4096 bytes of a line: far more than a name or three
+// numbers take (a number of more than 255 characters is unreadable anyway), and so no line,
+// however long, costs more memory or time than passing over it.
+constexpr size_t LongestLineRead = 4096;
 
 // Reads the three value lines of an accepted transform, whether or not the file still has them,
 // into `line`, whose storage serves every line of the scan.
 void ReadValues(LineFileId input, ObjectRow& row, Text& line) {
-    ReadLineInto(input, AnsiFormat, line);
+    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
     row.translation = CutVector(line, false);
-    ReadLineInto(input, AnsiFormat, line);
+    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
     row.scale = CutVector(line, true);
-    ReadLineInto(input, AnsiFormat, line);
+    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
     row.third = CutVector(line, false);
 }
 
@@ -110,11 +108,8 @@ void Scan(LineFileId input, ObjectTable& table) {
     // One text holds each line in turn, so its storage is allocated only as the lines grow.
     Text line;
     TransformDepth depth;
-    while (!IsEndOfFile(input)) {
-        // Most lines, among them every long line of mesh data, are passed over unread.
-        if (!ReadLineIfHolds(input, AnsiFormat, "Transform", line)) {
-            continue;
-        }
+    // Most lines, among them every long line of mesh data, are passed over unread.
+    while (ReadNextLineHolding(input, AnsiFormat, "Transform", LongestLineRead, line)) {
         const bool nested = depth.OpensNested(line);
         const int64_t d = FindText(line, TransformMarker, 1);
         if (d >= 1 && FindText(line, InnerMarker, 1) == 0) {

@@ -4,6 +4,7 @@
 // left as it was. Above all, POV-Ray runs whatever directives an include holds: every line must
 // be one of the writer's fixed lines, or a point or component line whose pieces are numbers.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -63,7 +64,7 @@ void CheckLineEnds(std::string_view include) {
 
 // A number as POV-Ray reads one, less the spaces around it, checked the plain way: only number
 // characters, and strtod takes all of them (with no letters but e, it reads no hex, infinity or
-// nan).
+// nan) to a finite value; and no longer than POV-Ray takes a token (255 characters).
 bool IsNumber(std::string_view piece) {
     while (!piece.empty() && piece.back() == ' ') {
         piece.remove_suffix(1);
@@ -71,13 +72,14 @@ bool IsNumber(std::string_view piece) {
     while (!piece.empty() && piece.front() == ' ') {
         piece.remove_prefix(1);
     }
-    if (piece.empty() || piece.find_first_not_of("0123456789.eE+-") != std::string_view::npos) {
+    if (piece.empty() || piece.size() > 255 ||
+        piece.find_first_not_of("0123456789.eE+-") != std::string_view::npos) {
         return false;
     }
     const std::string text(piece);
     char* end = nullptr;
-    std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size();
+    const double value = std::strtod(text.c_str(), &end);
+    return end == text.c_str() + text.size() && std::isfinite(value);
 }
 
 // True when the line is the shape with each '#' standing for a number piece, which runs up to

@@ -1,8 +1,8 @@
 // The line reader over arbitrary bytes, cut into reads of arbitrary sizes, against the plain
 // splitter and per-byte decoding of fuzz/reference_rules.h: the same lines must come out, in the
-// same order, and the end of the file must be seen exactly after the last one. Every other line
-// is asked for only if it holds the word "ab", as the scanner asks: it must come out whole when it
-// does and empty when it does not, also from a file that cannot move back (an odd schedule length).
+// same order, and the end of the file must be seen exactly after the last one. Every other read
+// asks for the next line that holds the word "ab", as the scanner asks, passing over the others.
+// With an odd schedule length, lines are read only up to a number of bytes.
 //
 // The bytes may be compressed first, as the exporter's Compress option writes them, and then
 // damaged. Compressed whole (one member, or two written one after the other), the file must give
@@ -40,6 +40,7 @@ struct Reading {
     std::vector<uint8_t> chunks;
     int32_t format = vex::AnsiFormat;
     int readsPerTest = 1;
+    size_t longest = SIZE_MAX;  // the bytes of a line kept
 };
 
 Text Expected(const std::string& bytes, int32_t format) {
@@ -52,7 +53,6 @@ template <typename Read>
 void WithFile(std::string_view file, const Reading& reading, Read&& read) {
     vex::test::MemoryFileSystem files;
     files.readChunks.assign(reading.chunks.begin(), reading.chunks.end());
-    files.unseekable = reading.chunks.size() % 2 == 1;
     files.files[u"in"] = std::string(file);
     vex::ScopedFileSystem scope(files);
     const vex::LineFileId id = vex::OpenLineFile(vex::AutoId, u"in");
@@ -60,23 +60,44 @@ void WithFile(std::string_view file, const Reading& reading, Read&& read) {
     read(id);
 }
 
-// The file must give exactly the lines of `content`, and a clean close.
+// Reads the next line holding "ab", which must be the first of lines[next...] that holds it, cut
+// to `longest` bytes; when none does, the read must fail and leave the file at its end.
+void CheckHoldingRead(vex::LineFileId id, const std::vector<std::string>& lines, size_t& next,
+                      const Reading& reading) {
+    while (next < lines.size() && lines[next].find("ab") == std::string::npos) {
+        ++next;
+    }
+    Text line = u"left over";
+    const bool found = vex::ReadNextLineHolding(id, reading.format, "ab", reading.longest, line);
+    FUZZ_CHECK(found == (next < lines.size()));
+    if (!found) {
+        FUZZ_CHECK(line.empty() && vex::IsEndOfFile(id));
+        return;
+    }
+    FUZZ_CHECK(line == Expected(lines[next].substr(0, reading.longest), reading.format));
+    ++next;
+}
+
+// The file must give exactly the lines of `content`, each cut to `longest` bytes, and a clean
+// close. Every other read passes over the lines without "ab" and takes the next one that holds it.
 void CheckReader(std::string_view file, std::string_view content, const Reading& reading) {
     const std::vector<std::string> lines = vex::reference::SplitLines(content);
     WithFile(file, reading, [&](vex::LineFileId id) {
         size_t next = 0;
+        bool holding = false;
         while (!vex::IsEndOfFile(id)) {
             FUZZ_CHECK(next < lines.size());
-            for (int r = 0; r < reading.readsPerTest; ++r, ++next) {
-                const std::string expected = next < lines.size() ? lines[next] : std::string();
-                if (next % 2 == 1) {
-                    Text line = u"left over";
-                    const bool holds = expected.find("ab") != std::string::npos;
-                    FUZZ_CHECK(vex::ReadLineIfHolds(id, reading.format, "ab", line) == holds);
-                    FUZZ_CHECK(line == (holds ? Expected(expected, reading.format) : Text()));
+            for (int r = 0; r < reading.readsPerTest; ++r) {
+                holding = !holding;
+                if (holding) {
+                    CheckHoldingRead(id, lines, next, reading);
                     continue;
                 }
-                FUZZ_CHECK(vex::ReadLine(id, reading.format) == Expected(expected, reading.format));
+                const std::string expected = next < lines.size() ? lines[next] : std::string();
+                Text line = u"left over";
+                vex::ReadLineInto(id, reading.format, line, reading.longest);
+                FUZZ_CHECK(line == Expected(expected.substr(0, reading.longest), reading.format));
+                ++next;
             }
         }
         FUZZ_CHECK(next >= lines.size());
@@ -175,6 +196,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reading.format = (control & 0x10) != 0 ? vex::Utf8Format : vex::AnsiFormat;
     reading.readsPerTest = 1 + ((control >> 5) & 0x03);
     reading.chunks.assign(data + 1, data + 1 + scheduleLength);
+    // An odd schedule also bounds the lines read, to its first read's size.
+    reading.longest = scheduleLength % 2 == 1 ? reading.chunks[0] : SIZE_MAX;
     const size_t start = 1 + scheduleLength;
     if (!compressed) {
         const std::string_view content(reinterpret_cast<const char*>(data) + start, size - start);

@@ -38,8 +38,12 @@ TEST(CutVector, CutsNumbersAsText) {
         {u"v=\"12.34567\"", false, u"", u"", u"12.345", u"<, , 12.345> "},
         {u"", false, u"", u"", u"", u"<, , > "},
         {u"", true, u"", u"", u"", u"<, , > "},
-        {u"r=\"0.000000 0.707107 0.707107 3.141593\"", false, u"0.000", u"0.707", u"0.707",
-         u"<0.000, 0.707, 0.707> "},
+        // A piece is judged whole before it is cut: a number keeps its exponent, anything else
+        // (two numbers, a number and more) is no number at all.
+        {u"t=\"1.500000e-05 1.000#fopen 2.5E10\"", false, u"1.500e-05 ", u"", u"2.5E10",
+         u"<1.500e-05 , , 2.5E10> "},
+        {u"r=\"0.000000 0.707107 0.707107 3.141593\"", false, u"0.000", u"0.707", u"",
+         u"<0.000, 0.707, > "},
     };
     for (const VectorCase& c : cases) {
         const Vector3Text v = CutVector(c.line, c.swap);

@@ -84,10 +84,10 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
         memory.files[u"in"] = "a\nb\nc\n";
         ScopedFileSystem scoped(memory);
         const LineFileId input = OpenLineFile(AutoId, u"in");
-        EXPECT_EQ(ReadLine(input, format), u"");
+        EXPECT_EQ(ReadLine(input, format), u"");  // passed over, so a read loop still ends
         Text line;
-        EXPECT_FALSE(ReadLineIfHolds(input, format, "b", line));
-        EXPECT_EQ(ReadLine(input, AnsiFormat), u"c");  // the refused lines were passed over
+        EXPECT_FALSE(ReadNextLineHolding(input, format, "b", 10, line));
+        EXPECT_EQ(ReadLine(input, AnsiFormat), u"b");
         EXPECT_FALSE(CloseLineFile(input));
         EXPECT_EQ(LastLineFileError(), u"text format " + DecimalText(format) + u" is not offered");
 
@@ -100,44 +100,35 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
     }
 }
 
-// --- The fast path: bytes widened a block at a time, and in place. (Lines read only when they
-// hold a word, in files that can move back and that cannot: the line reader fuzzer.)
-
-using reference::DecodeEachByte;
-using reference::SplitLines;
-
-// Reads every line of `bytes`, in turn into a fresh text and into one text used over and over
-// (whose storage is widened into directly, until a line outgrows it), and checks each against the
-// plain rules.
-void ExpectPlainLines(const std::string& bytes) {
-    MemoryFileSystem memory;
-    memory.files[u"memory"] = bytes;
-    ScopedFileSystem scoped(memory);
-    const LineFileId id = OpenLineFile(AutoId, u"memory");
-    const std::vector<std::string> lines = SplitLines(bytes);
-    Text reused = u"left over from before";
-    for (size_t line = 0; line < lines.size(); ++line) {
-        ASSERT_FALSE(IsEndOfFile(id));
-        if (line % 2 == 0) {
-            ReadLineInto(id, AnsiFormat, reused);
-        }
-        ASSERT_EQ(line % 2 == 0 ? reused : ReadLine(id, AnsiFormat), DecodeEachByte(lines[line]))
-            << "line " << line;
-    }
-    EXPECT_TRUE(IsEndOfFile(id));
-    CloseLineFile(id);
-}
-
-TEST(FastPaths, EveryByteValueAtEveryOffsetOfABlock) {
-    // Each byte 1..255 after 0..47 bytes of ASCII, so it falls on every lane of a block.
-    for (size_t offset = 0; offset < 48; ++offset) {
+// Line ends are looked for eight bytes at a time: every byte value, at every place in such a
+// block, must be told a line end or not exactly as the plain rules tell it.
+TEST(ReadLine, TellsEveryByteAtEveryPlaceOfABlock) {
+    for (size_t offset = 0; offset < 16; ++offset) {
         std::string bytes;
         for (int byte = 1; byte < 256; ++byte) {
             bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
             // A run of one byte only: a block whose bytes are all that byte.
-            bytes += std::string(offset + 32, static_cast<char>(byte)) + '\0';
+            bytes += std::string(offset + 8, static_cast<char>(byte)) + '\0';
         }
-        ExpectPlainLines(bytes);
+        std::vector<Text> expected;
+        for (const std::string& line : reference::SplitLines(bytes)) {
+            expected.push_back(reference::DecodeEachByte(line));
+        }
+        ASSERT_EQ(ReadBackBytes(bytes, 4096), expected) << "offset " << offset;
+        // The lines holding a word, whose starts are looked for back from the word.
+        MemoryFileSystem memory;
+        memory.files[u"in"] = bytes;
+        ScopedFileSystem scoped(memory);
+        const LineFileId id = OpenLineFile(AutoId, u"in");
+        Text line;
+        for (const Text& want : expected) {
+            if (want.find(u"tail") != Text::npos) {
+                ASSERT_TRUE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
+                ASSERT_EQ(line, want) << "offset " << offset;
+            }
+        }
+        EXPECT_FALSE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
+        EXPECT_TRUE(CloseLineFile(id));
     }
 }
 

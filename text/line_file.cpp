@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <list>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +18,40 @@ namespace {
 
 constexpr int32_t TransferBufferSize = 4096;
 
+// Looks for a word in the bytes of a fill (Horspool's way): the byte under the word's last place
+// tells how far the word may move on, by its whole length for a byte it does not hold, so most
+// bytes are never looked at, and no input makes it look at any byte more than the word is long.
+class WordSearch {
+  public:
+    // Made ready for `word`; the table stays as long as the word does.
+    void Prepare(std::string_view word) {
+        if (word == word_) {
+            return;
+        }
+        word_ = word;
+        shifts_.fill(word.size());
+        for (size_t i = 0; i + 1 < word.size(); ++i) {
+            shifts_[static_cast<unsigned char>(word[i])] = word.size() - 1 - i;
+        }
+    }
+
+    // The first place of the word in [from, to), or `to`.
+    const char* Find(const char* from, const char* to) const {
+        const size_t n = word_.size();
+        for (const char* at = from; static_cast<size_t>(to - at) >= n;
+             at += shifts_[static_cast<unsigned char>(at[n - 1])]) {
+            if (at[n - 1] == word_.back() && std::memcmp(at, word_.data(), n - 1) == 0) {
+                return at;
+            }
+        }
+        return to;
+    }
+
+  private:
+    std::string word_;
+    std::array<size_t, 256> shifts_{};
+};
+
 struct LineFileRecord {
     FileHandle handle = NoFileHandle;
     std::vector<char> buffer = std::vector<char>(TransferBufferSize);
@@ -30,8 +64,8 @@ struct LineFileRecord {
     bool failed = false;            // a read, write or flush went wrong
     bool mayBeCompressed = false;   // opened for reading, and its first fill is still to come
     CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
-    // Whether the file can move back to the start of a line (not a pipe): unknown until asked.
-    std::optional<bool> seekable;
+    std::string head;               // the bytes kept of the line being read
+    WordSearch search;              // for the word lines are read for
 
     LineFileRecord() = default;
     LineFileRecord(const LineFileRecord&) = delete;
@@ -212,37 +246,91 @@ bool Refill(LineFileRecord& record) {
     record.count = record.filled = static_cast<int32_t>(got);
     return got > 0;
 }
+// --- Finding line ends ------------------------------------------------------------------------
+
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r' || c == '\0';
+}
+
+constexpr uint64_t EveryByte(unsigned char byte) {
+    return 0x0101010101010101ULL * byte;
+}
+
+// 0x80 in each byte of `word` that is zero, and 0 in every other: the low seven bits of a byte
+// plus 0x7F reach its top bit unless they are all zero, and no carry crosses into the next byte.
+uint64_t ZeroBytes(uint64_t word) {
+    constexpr uint64_t Low7 = EveryByte(0x7F);
+    return ~(((word & Low7) + Low7) | word | Low7);
+}
+
+// The line-ending bytes among the eight at `at`, flagged as ZeroBytes flags them.
+uint64_t LineEndBytes(const char* at) {
+    uint64_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return ZeroBytes(word) | ZeroBytes(word ^ EveryByte('\n')) | ZeroBytes(word ^ EveryByte('\r'));
+}
+
+// The place, 0 to 7 in memory order, of the first and of the last byte flagged in `bytes`.
+size_t FirstFlagged(uint64_t bytes) {
+    const bool little = std::endian::native == std::endian::little;
+    return static_cast<size_t>(little ? std::countr_zero(bytes) : std::countl_zero(bytes)) / 8;
+}
+
+size_t LastFlagged(uint64_t bytes) {
+    const bool little = std::endian::native == std::endian::little;
+    return 7 - static_cast<size_t>(little ? std::countl_zero(bytes) : std::countr_zero(bytes)) / 8;
+}
+
+// The first line-ending byte (LF, CR or zero) in [from, to), or `to`. One pass, eight bytes a
+// step, however many line ends follow: a fill of zero bytes holds a line end in every byte.
+const char* FindLineEnd(const char* from, const char* to) {
+    for (; to - from >= 8; from += 8) {
+        if (const uint64_t ends = LineEndBytes(from); ends != 0) {
+            return from + FirstFlagged(ends);
+        }
+    }
+    while (from != to && !IsLineEnd(*from)) {
+        ++from;
+    }
+    return from;
+}
+
+// True when [from, to) holds no line end, told with memchr, which takes many bytes a step.
+bool HoldsNoLineEnd(const char* from, const char* to) {
+    const auto n = static_cast<size_t>(to - from);
+    return std::memchr(from, '\n', n) == nullptr && std::memchr(from, '\r', n) == nullptr &&
+           std::memchr(from, '\0', n) == nullptr;
+}
+
+// The last line-ending byte in [from, to), or null. Most fills of a long line hold none, which
+// memchr tells fastest; a fill that holds one, and a short stretch, are searched from the end.
+const char* FindLastLineEnd(const char* from, const char* to) {
+    if (to - from > 64 && HoldsNoLineEnd(from, to)) {
+        return nullptr;
+    }
+    for (; to - from >= 8; to -= 8) {
+        if (const uint64_t ends = LineEndBytes(to - 8); ends != 0) {
+            return to - 8 + LastFlagged(ends);
+        }
+    }
+    while (to != from && !IsLineEnd(*--to)) {
+    }
+    return IsLineEnd(*to) ? to : nullptr;
+}
 
 const char* NextByte(const LineFileRecord& record) {
     return record.buffer.data() + (record.filled - record.count);
 }
 
-// The first line-ending byte (LF, CR or zero) in [from, to), or `to`. Three searches with memchr,
-// each bounded by what the one before found, pass over a long line many bytes per step where a
-// loop testing each byte for all three would take them one at a time.
-const char* FindLineEnd(const char* from, const char* to) {
-    const char* end = to;
-    for (const char lineEnd : {'\n', '\r', '\0'}) {
-        const void* found = std::memchr(from, lineEnd, static_cast<size_t>(end - from));
-        if (found != nullptr) {
-            end = static_cast<const char*>(found);
-        }
-    }
-    return end;
-}
-
-// Hands the bytes up to the line end to `sink` (piece by piece, as they lie in the buffer) and
-// consumes the line end; false when the file ended first. A sink that returns false stops the
-// reading then and there: its piece and the rest of the line stay unread.
+// Hands the bytes up to the line end to `sink`, piece by piece as they lie in the buffer, and
+// consumes the line end; false when the file ended first.
 template <typename Sink>
 bool GatherLine(LineFileRecord& record, Sink&& sink) {
     while (Refill(record)) {
         const char* from = NextByte(record);
         const char* to = from + record.count;
         const char* end = FindLineEnd(from, to);
-        if (!sink(from, static_cast<size_t>(end - from))) {
-            return false;
-        }
+        sink(from, static_cast<size_t>(end - from));
         record.count -= static_cast<int32_t>(end - from);
         if (end == to) {
             continue;
@@ -257,180 +345,11 @@ bool GatherLine(LineFileRecord& record, Sink&& sink) {
     return false;
 }
 
-// --- Decoding lines ---------------------------------------------------------------------------
+// --- Reading lines ----------------------------------------------------------------------------
 
-// A single-byte code page both ways: the character of every byte, and the byte of every
-// character the code page has.
-struct ByteTable {
-    std::array<char16_t, 256> characters{};
-    std::array<unsigned char, 65536> bytes{};
-
-    char16_t operator[](unsigned char byte) const { return characters[byte]; }
-};
-
-// The ANSI code page as a ByteTable when it gives each byte a character of its own whatever its
-// neighbours are (a single-byte code page); null otherwise. Built once from the code page's own
-// conversion, so it cannot disagree with DecodeAnsi. Byte 0 never reaches it: it ends a line.
-const ByteTable* SingleByteTable() {
-    static const std::optional<ByteTable> table = []() -> std::optional<ByteTable> {
-        if (!AnsiIsSingleByte()) {
-            return std::nullopt;
-        }
-        ByteTable built;
-        for (size_t byte = 1; byte < built.characters.size(); ++byte) {
-            const Text character = DecodeAnsi(std::string(1, static_cast<char>(byte)));
-            if (character.size() != 1) {
-                return std::nullopt;
-            }
-            built.characters[byte] = character[0];
-            built.bytes[character[0]] = static_cast<unsigned char>(byte);
-        }
-        return built;
-    }();
-    return table ? &*table : nullptr;
-}
-
-// Bytes widened at once. A block of ASCII bytes (the bulk of any X3D file) becomes its code units
-// by a plain widening, a loop of fixed length that compilers turn into vector instructions; a
-// block holding a byte from 0x80 up goes through the table byte by byte.
-constexpr size_t WidenBlock = 32;
-
-// Widens one block of bytes into code units. The bytes are copied out first, so `units` may
-// overlap them (see WidenInPlace).
-inline void WidenOneBlock(const unsigned char* bytes, char16_t* units, const ByteTable& table) {
-    unsigned char block[WidenBlock];
-    std::memcpy(block, bytes, WidenBlock);
-    unsigned char highBits = 0;
-    for (size_t i = 0; i < WidenBlock; ++i) {
-        highBits |= block[i];
-    }
-    if (highBits < 0x80) {
-        for (size_t i = 0; i < WidenBlock; ++i) {
-            units[i] = block[i];
-        }
-        return;
-    }
-    for (size_t i = 0; i < WidenBlock; ++i) {
-        units[i] = table[block[i]];
-    }
-}
-
-// Widens n bytes into n code units at `units`, which do not overlap them.
-void Widen(const char* from, size_t n, char16_t* units, const ByteTable& table) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(from);
-    size_t i = 0;
-    for (; i + WidenBlock <= n; i += WidenBlock) {
-        WidenOneBlock(bytes + i, units + i, table);
-    }
-    for (; i < n; ++i) {
-        units[i] = table[bytes[i]];
-    }
-}
-
-// Turns the n bytes held in the first n bytes of `units` into n code units, in place. It works
-// from the last byte back: unit i takes the bytes 2i and 2i + 1, never below byte i, so every
-// byte is read before it is written over.
-void WidenInPlace(char16_t* units, size_t n, const ByteTable& table) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(units);
-    size_t i = n;
-    for (; i % WidenBlock != 0; --i) {
-        const char16_t unit = table[bytes[i - 1]];
-        units[i - 1] = unit;
-    }
-    for (; i > 0; i -= WidenBlock) {
-        WidenOneBlock(bytes + i - WidenBlock, units + i - WidenBlock, table);
-    }
-}
-
-// Turns the code units of `line`, all decoded with the table, back into their bytes, packed two
-// to a code unit at the start of its storage; returns their number. It works from the first unit
-// on: byte i is written into unit i / 2, which has been read already.
-size_t PackInPlace(Text& line, const ByteTable& table) {
-    const size_t n = line.size();
-    auto* bytes = reinterpret_cast<unsigned char*>(line.data());
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t unit = line[i];
-        bytes[i] = table.bytes[unit];
-    }
-    line.resize((n + 1) / 2);
-    return n;
-}
-
-// Lengthens `text` by n code units of value 0. Appending from a block of zeros copies at memcpy
-// speed, where resize would fill in the units one at a time.
-void Lengthen(Text& text, size_t n) {
-    static constexpr char16_t Zeros[2048] = {};
-    while (n > 0) {
-        const size_t piece = std::min(n, std::size(Zeros));
-        text.append(Zeros, piece);
-        n -= piece;
-    }
-}
-
-// Appends n bytes to the `packed` bytes held two to a code unit in `line`. The storage grows by
-// doubling, and its capacity in code units is kept at least the number of bytes, so the final
-// widening needs no more room.
-void AppendPacked(Text& line, size_t& packed, const char* from, size_t n) {
-    const size_t total = packed + n;
-    if (line.capacity() < total) {
-        line.reserve(std::max(total, 2 * line.capacity()));
-    }
-    Lengthen(line, (total + 1) / 2 - line.size());
-    std::memcpy(reinterpret_cast<char*>(line.data()) + packed, from, n);
-    packed = total;
-}
-
-// Appends n bytes, widened, to `line`, through a small buffer that stays in the processor's
-// cache. The caller makes sure the storage has room.
-void AppendWidened(Text& line, const char* from, size_t n, const ByteTable& table) {
-    if (n > TransferBufferSize) {
-        AppendWidened(line, from, TransferBufferSize, table);
-        AppendWidened(line, from + TransferBufferSize, n - TransferBufferSize, table);
-        return;
-    }
-    char16_t units[TransferBufferSize];
-    Widen(from, n, units, table);
-    line.append(units, n);
-}
-
-// A line read in a single-byte code page, into `line` (empty, perhaps with storage left from an
-// earlier line). While the line fits the storage, each piece is widened straight onto its end.
-// A line longer than the storage is held as bytes instead, two to a code unit, and widened in
-// place once it is complete: growing the storage then copies bytes rather than code units, and
-// the text is the only copy of the line. So a line of n bytes needs the 2n bytes of its text, and
-// 3n at the very most (when it outgrows storage that an earlier line filled with code units),
-// where growing a text of whole code units by doubling would need up to 4n.
-void ReadSingleByteLine(LineFileRecord& record, const ByteTable& table, Text& line) {
-    bool isPacked = false;
-    size_t packed = 0;
-    GatherLine(record, [&](const char* from, size_t n) {
-        if (!isPacked && line.size() + n <= line.capacity()) {
-            AppendWidened(line, from, n, table);
-            return true;
-        }
-        if (!isPacked) {
-            packed = PackInPlace(line, table);
-            isPacked = true;
-        }
-        AppendPacked(line, packed, from, n);
-        return true;
-    });
-    if (isPacked) {
-        Lengthen(line, packed - line.size());
-        WidenInPlace(line.data(), packed, table);
-    }
-}
-
-// A line in any other format: its bytes gathered, then converted as a whole (a lead byte of a
-// multi-byte code page, or of UTF-8, may sit at the end of one buffer fill and its partner at
-// the start of the next).
-Text ReadWholeLine(LineFileRecord& record, bool utf8) {
-    std::string bytes;
-    GatherLine(record, [&bytes](const char* from, size_t n) {
-        bytes.append(from, n);
-        return true;
-    });
-    return utf8 ? FromUtf8(bytes) : DecodeAnsi(bytes);
+// Appends what `head` still has room for, of n bytes: a line is kept up to `longest` bytes.
+void Keep(std::string& head, const char* from, size_t n, size_t longest) {
+    head.append(from, std::min(n, longest - std::min(longest, head.size())));
 }
 
 bool IsOffered(int32_t format) {
@@ -446,82 +365,120 @@ void Refuse(LineFileRecord& record, int32_t format) {
     words += u" is not offered";
 }
 
-// The next line in an offered format, into `line`, which is empty.
-void DecodeLine(LineFileRecord& record, int32_t format, Text& line) {
+// Widens bytes below 0x80 into `line`, into the storage it already has; false, with `line` half
+// made, when a byte is from 0x80 up.
+bool WidenAscii(std::string_view bytes, Text& line) {
+    line.resize(bytes.size());
+    unsigned char high = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        line[i] = byte;
+        high |= byte;
+    }
+    return high < 0x80;
+}
+
+// The text of a line's bytes in an offered format, into `line`. ASCII is the same in every code
+// page a line file reads, so a line of ASCII bytes (as most lines of an export are) is widened
+// without a conversion.
+void Decode(std::string_view bytes, int32_t format, const LineFileRecord& record, Text& line) {
+    if (WidenAscii(bytes, line)) {
+        return;
+    }
     if (format == DefaultFormat) {
         format = record.defaultFormat;
     }
-    const ByteTable* table = SingleByteTable();
-    if (format != Utf8Format && table != nullptr) {
-        ReadSingleByteLine(record, *table, line);
-        return;
-    }
-    line = ReadWholeLine(record, format == Utf8Format);
+    line = format == Utf8Format ? FromUtf8(bytes) : DecodeAnsi(bytes);
 }
 
-// The longest word ReadLineIfHolds looks for in bytes; a longer one is looked for in the text.
-constexpr size_t MaxWatchedWord = 32;
-
-// Looks for a word in a line handed over piece by piece, as it lies in the buffer: the word may
-// straddle two pieces, so the last bytes of one are kept to meet the first of the next.
-class WordWatch {
+// The last bytes of the line in progress at the end of a fill, as many as a word needs but one:
+// a word that begins there and ends in the next fill is seen across the two.
+class Seam {
   public:
-    explicit WordWatch(std::string_view word) : word_(word) {}
+    explicit Seam(std::string_view word) : word_(word) {}
 
-    // True when the word stands in this piece or across its start.
-    bool Sees(std::string_view piece) {
+    // Takes in the bytes [from, to) of the line in progress; `restart` when the line began there.
+    void Add(const char* from, const char* to, bool restart) {
         const size_t keep = word_.size() - 1;
-        const size_t head = std::min(piece.size(), keep);
-        std::memcpy(seam_ + kept_, piece.data(), head);
-        if (std::string_view(seam_, kept_ + head).find(word_) != std::string_view::npos ||
-            piece.find(word_) != std::string_view::npos) {
-            return true;
+        const auto n = static_cast<size_t>(to - from);
+        if (restart) {
+            kept_.clear();
         }
-        const size_t total = kept_ + head;
-        if (piece.size() >= keep) {
-            std::memcpy(seam_, piece.data() + piece.size() - keep, keep);
-            kept_ = keep;
-        } else {
-            const size_t drop = total > keep ? total - keep : 0;
-            std::memmove(seam_, seam_ + drop, total - drop);
-            kept_ = total - drop;
+        if (n >= keep) {
+            kept_.assign(to - keep, keep);
+            return;
         }
-        return false;
+        kept_.append(from, n);
+        kept_.erase(0, kept_.size() - std::min(kept_.size(), keep));
+    }
+
+    // True when the word begins in the kept bytes and ends at the start of the next fill. The
+    // word holds no line end, so such a match cannot reach past the line.
+    bool Crosses(const char* from, const char* to) {
+        if (kept_.empty()) {
+            return false;
+        }
+        std::string probe = kept_;
+        probe.append(from, std::min<size_t>(static_cast<size_t>(to - from), word_.size() - 1));
+        const size_t at = probe.find(word_);
+        return at != std::string::npos && at < kept_.size();
     }
 
   private:
     std::string_view word_;
-    char seam_[2 * MaxWatchedWord] = {};
-    size_t kept_ = 0;  // bytes of earlier pieces at the start of seam_
+    std::string kept_;
 };
 
-// Whether the file can move back to the start of a line: not a pipe, and not a compressed file,
-// whose position lies in its compressed bytes. The first fill tells whether it is compressed.
-bool IsSeekable(LineFileRecord& record) {
-    if (record.mayBeCompressed) {
-        Refill(record);
+// Where the line holding the word begins within the fill [from, to): `from` itself when the line
+// began in an earlier fill (its first bytes are then in `head`), or null when the fill does not
+// hold the word.
+const char* FindHoldingLine(const char* from, const char* to, const WordSearch& search, Seam& seam,
+                            std::string& head) {
+    if (seam.Crosses(from, to)) {
+        return from;
     }
-    if (record.compressed) {
-        return false;
+    const char* at = search.Find(from, to);
+    if (at == to) {
+        return nullptr;
     }
-    if (!record.seekable) {
-        record.seekable = CurrentFileSystem().Seek(record.handle, 0);
+    const char* lastEnd = FindLastLineEnd(from, at);
+    if (lastEnd == nullptr) {
+        return from;
     }
-    return *record.seekable;
+    head.clear();
+    return lastEnd + 1;
 }
 
-// Goes back to the start of the line being read, `before` bytes ahead of the next byte: within
-// the buffer when the line began in it, else by moving the file's position back.
-void ReturnToLineStart(LineFileRecord& record, size_t before) {
-    const auto handedOut = static_cast<size_t>(record.filled - record.count);
-    if (before <= handedOut) {
-        record.count += static_cast<int32_t>(before);
+// Passes over a fill that does not hold the word, keeping the first bytes and the seam of the
+// line in progress at its end.
+void PassOver(LineFileRecord& record, Seam& seam, size_t longest) {
+    const char* from = NextByte(record);
+    const char* to = from + record.count;
+    const char* lastEnd = FindLastLineEnd(from, to);
+    const char* lineStart = lastEnd == nullptr ? from : lastEnd + 1;
+    if (lastEnd != nullptr) {
+        record.head.clear();
+    }
+    Keep(record.head, lineStart, static_cast<size_t>(to - lineStart), longest);
+    seam.Add(lineStart, to, lastEnd != nullptr);
+    record.count = 0;
+}
+
+// Reads on from the start of a line holding the word to its end and decodes what is kept of it
+// into `line`. A line that lies whole in the fill (most do) is decoded where it lies.
+void FinishLine(LineFileRecord& record, const char* lineStart, int32_t format, size_t longest,
+                Text& line) {
+    record.count -= static_cast<int32_t>(lineStart - NextByte(record));
+    const char* to = lineStart + record.count;
+    const char* end = FindLineEnd(lineStart, to);
+    if (record.head.empty() && end != to && (*end != '\r' || end + 1 != to)) {
+        const auto n = static_cast<size_t>(end - lineStart);
+        Decode(std::string_view(lineStart, std::min(n, longest)), format, record, line);
+        record.count -= static_cast<int32_t>(n + (*end == '\r' && end[1] == '\n' ? 2 : 1));
         return;
     }
-    if (!CurrentFileSystem().Seek(record.handle, -static_cast<int64_t>(before) - record.count)) {
-        NoteFailure(record);
-    }
-    record.count = record.filled = 0;
+    GatherLine(record, [&](const char* from, size_t n) { Keep(record.head, from, n, longest); });
+    Decode(record.head, format, record, line);
 }
 
 std::string Encode(TextView text, int32_t format, const LineFileRecord& record) {
@@ -562,52 +519,49 @@ Text ReadLine(LineFileId id, int32_t format) {
     return line;
 }
 
-void ReadLineInto(LineFileId id, int32_t format, Text& line) {
+void ReadLineInto(LineFileId id, int32_t format, Text& line, size_t longest) {
     line.clear();
     LineFileRecord* record = Find(id);
     if (record == nullptr) {
         return;
     }
     SwitchToReading(*record);
+    const size_t kept = IsOffered(format) ? longest : 0;
+    record->head.clear();
+    GatherLine(*record, [&](const char* from, size_t n) { Keep(record->head, from, n, kept); });
     if (!IsOffered(format)) {
-        Refuse(*record, format);
-        // Passed over, so a read loop still ends.
-        GatherLine(*record, [](const char*, size_t) { return true; });
+        Refuse(*record, format);  // the line was passed over, so a read loop still ends
         return;
     }
-    DecodeLine(*record, format, line);
+    Decode(record->head, format, *record, line);
 }
 
-bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line) {
+bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, size_t longest,
+                         Text& line) {
+    line.clear();
     LineFileRecord* record = Find(id);
     if (record == nullptr || word.empty()) {
-        line.clear();
         return false;
     }
     SwitchToReading(*record);
-    // A format that is not offered is refused there, and the line passed over.
-    if (word.size() > MaxWatchedWord || !IsSeekable(*record) || !IsOffered(format)) {
-        ReadLineInto(id, format, line);
-        if (FindText(line, FromUtf8(word)) != 0) {
-            return true;
-        }
-        line.clear();
+    if (!IsOffered(format)) {
+        Refuse(*record, format);
         return false;
     }
-    line.clear();
-    WordWatch watch(word);
-    size_t before = 0;  // bytes of the line before the piece that holds the word
-    bool holds = false;
-    GatherLine(*record, [&](const char* from, size_t n) {
-        holds = watch.Sees(std::string_view(from, n));
-        before += holds ? 0 : n;
-        return !holds;
-    });
-    if (holds) {
-        ReturnToLineStart(*record, before);
-        ReadLineInto(id, format, line);
+    record->search.Prepare(word);
+    Seam seam(word);
+    record->head.clear();
+    while (Refill(*record)) {
+        const char* from = NextByte(*record);
+        const char* lineStart =
+            FindHoldingLine(from, from + record->count, record->search, seam, record->head);
+        if (lineStart != nullptr) {
+            FinishLine(*record, lineStart, format, longest, line);
+            return true;
+        }
+        PassOver(*record, seam, longest);
     }
-    return holds;
+    return false;
 }
 
 void WriteLine(LineFileId id, const Text& text, int32_t format) {

@@ -11,6 +11,7 @@
 // or cut-off compressed data end the file like a read error, which its close reports.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -53,20 +54,21 @@ bool IsEndOfFile(LineFileId id);
 // why.
 Text ReadLine(LineFileId id, int32_t format);
 
-// ReadLine into `line`, replacing what it held but reusing its storage: a loop that reads every
-// line of a file into one text allocates memory only as long as the lines keep getting longer,
-// instead of once (and, for a long line, page by page from the system) for every line.
-void ReadLineInto(LineFileId id, int32_t format, Text& line);
+// ReadLine into `line`, keeping at most the first `longest` bytes of the line: the rest is passed
+// over, found in the same single pass, and never held. So a file that holds one huge line costs
+// no more memory than one that does not.
+void ReadLineInto(LineFileId id, int32_t format, Text& line, size_t longest = SIZE_MAX);
 
-// Reads the next line into `line`, as ReadLineInto does, when its bytes hold `word` (ASCII);
-// returns false, with `line` empty, for any other line, which is passed over without being
-// decoded or held in memory, however long it is. Every code page a line file reads writes ASCII
-// as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A line
-// that holds it is read again from its start, from the buffer or by moving back in the file; a
-// file that cannot move back (a pipe, or a compressed file) has each line read in full and
-// searched as text instead. A format that is not offered is refused as by ReadLine: the result
-// is false, the line passed over.
-bool ReadLineIfHolds(LineFileId id, int32_t format, std::string_view word, Text& line);
+// Passes over every line whose bytes do not hold `word` (ASCII, without line ends) and reads the
+// next one that does into `line`, at most its first `longest` bytes, as ReadLineInto does. False,
+// with `line` empty, when the file ends first: it is then at its end. Lines passed over are never
+// decoded, and no more than their first `longest` bytes are held while they are read, however
+// long or many they are; the file is read once, front to back, so a pipe or a compressed file
+// serves as well as a disk file. Every code page a line file reads writes ASCII
+// as the same bytes, so a line whose bytes lack the word cannot hold it as text either. A format
+// that is not offered is refused as by ReadLine, with the result false.
+bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, size_t longest,
+                         Text& line);
 
 // Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
 // names no file.

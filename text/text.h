@@ -68,13 +68,6 @@ bool TextEquals(TextView a, TextView b);
 // so every byte survives a round trip.
 Text DecodeAnsi(std::string_view bytes);
 
-// True when the ANSI code page is a single-byte one: every byte is one character on its own,
-// whatever bytes surround it, so a line of n bytes is n characters and its bytes may be decoded
-// piece by piece. False for a multi-byte code page (a double-byte one, or UTF-8), where a lead
-// byte takes the bytes after it along and a line must be decoded as a whole. The line file reads
-// long lines faster and in less memory when this is true.
-bool AnsiIsSingleByte();
-
 // Text to bytes of the ANSI code page. A character that has no byte in the code page becomes '?'
 // (on Windows: whatever the system's conversion makes of it, a best-fit character or '?').
 std::string EncodeAnsi(TextView t);

@@ -58,10 +58,6 @@ Text DecodeAnsi(std::string_view bytes) {
     return result;
 }
 
-bool AnsiIsSingleByte() {
-    return true;
-}
-
 std::string EncodeAnsi(TextView t) {
     std::string result;
     result.reserve(t.size());

@@ -50,13 +50,6 @@ Text DecodeAnsi(std::string_view bytes) {
     return result;
 }
 
-// A code page whose characters are at most one byte long. Double-byte code pages (Japanese,
-// Chinese, Korean) and UTF-8 as the ANSI code page answer false, and their lines are decoded whole.
-bool AnsiIsSingleByte() {
-    CPINFO info{};
-    return GetCPInfo(CP_ACP, &info) != 0 && info.MaxCharSize == 1;
-}
-
 std::string EncodeAnsi(TextView t) {
     std::string result;
     for (size_t at = 0; at < t.size(); at += PieceSize) {
