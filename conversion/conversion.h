@@ -4,6 +4,7 @@
 // it runs (and is tested) anywhere.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,22 +34,57 @@ struct Vector3Text {
     Text vector;
 };
 
+// A transform as a matrix: `linear` (row r, column c; column c is where the transform takes axis
+// c) and `translation`, so that a point p goes to linear·p + translation.
+struct Affine {
+    std::array<std::array<double, 3>, 3> linear{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    std::array<double, 3> translation{};
+};
+
+// The numbers of a Transform's three value lines.
+struct TransformValues {
+    std::array<double, 3> translation{};
+    std::array<double, 3> scale{1, 1, 1};
+    std::array<double, 4> rotation{0, 0, 1, 0};  // an axis and an angle in radians
+    bool readable = true;                        // translation and scale hold three numbers each
+    bool rotationReadable = true;                // the rotation holds four
+};
+
+// Where the include puts an object, worked out once the whole export is scanned.
+struct Placement {
+    Text point;   // "<x, y, z>": a sweep point's centre, a blob component's translation
+    Text radius;  // a sweep point's radius
+    Text shape;   // a blob component's "scale <a, b, c> * sf" or "matrix <...> scale sf"
+    bool unreadable = false;  // a value POV-Ray cannot read is written as 0
+    bool uneven = false;      // a sweep point stretched unevenly: a sphere_sweep draws it round
+    bool noVolume = false;    // a blob component scaled to nothing, left out of the blob
+};
+
+// One Sweep or Mball object.
 struct ObjectRow {
     Text name;
-    Vector3Text translation;  // vector in the order x, y, z
-    Vector3Text scale;        // vector in the order x, z, y
-    Vector3Text third;        // vector in the order x, y, z; kept but not written
-    // The object stands inside another object's transform, so its values are relative to that
-    // object, not to the scene.
-    bool nested = false;
+    Vector3Text translation;       // cut as text; vector in the order x, y, z
+    Vector3Text scale;             // cut as text; vector in the order x, z, y
+    TransformValues values;        // its own value lines, as numbers
+    Affine world;                  // the Transforms it stands in, outermost first, then its own
+    int64_t depth = 0;             // how many Transforms it stands in: 0 at the top level
+    bool worldUnreadable = false;  // a value of a Transform it stands in is unreadable
+    Placement placed;
 };
 
 struct ObjectTable {
     std::vector<ObjectRow> rows = std::vector<ObjectRow>(ObjectCapacity + 1);
-    int64_t rowCount = 0;    // rows stored, also the number of the last row filled
-    int64_t sweepCount = 0;  // stored rows whose name begins with "Sweep"
-    int64_t blobCount = 0;   // stored rows whose name begins with "Mball"
-    int64_t leftOut = 0;     // objects found after the table was full, read and dropped
+    int64_t rowCount = 0;       // rows stored, also the number of the last row filled
+    int64_t sweepCount = 0;     // stored rows whose name begins with "Sweep"
+    int64_t blobCount = 0;      // stored rows whose name begins with "Mball", less those below
+    int64_t withoutVolume = 0;  // stored "Mball" rows scaled to nothing, left out of the blob
+    int64_t leftOut = 0;        // Sweep and Mball objects found after the table was full
+    // The export closes no Transform (a hand-made file, say): every object is read as one at the
+    // top level.
+    bool flat = false;
+    // Its Transforms are named as an export without hierarchy names them ("OB_Cube_ifs"), which
+    // leaves metaballs and empties out.
+    bool withoutHierarchy = false;
 };
 
 // The two kinds of object converted, told by the exact, case-sensitive beginning of the name.
@@ -59,12 +95,35 @@ bool IsBlob(TextView name);
 // lies between the first double quote after it and the line's last eleven characters.
 Text CutObjectName(const Text& line, int64_t d);
 
+// The pieces of a value line: what follows its first double quote, less the line's last
+// character, split at its first count - 1 spaces; the last piece takes the rest.
+std::vector<TextView> ValuePieces(TextView valueLine, size_t count);
+
 // One value line (a quoted value of three numbers) cut into a Vector3Text. With swapYZ the vector
 // text lists x, z, y, as the scale needs.
 Vector3Text CutVector(const Text& valueLine, bool swapYZ);
 
-// Reads the input to its end and fills the table. Neither opens nor closes the file.
+// Reads the input to its end and fills the table with its Sweep and Mball objects, each placed
+// (PlaceObjects). Neither opens nor closes the file.
 void Scan(LineFileId input, ObjectTable& table);
+
+// The numbers of a Transform's three value lines (translation, scale, rotation). A piece without a
+// NumberValue counts as 0 and makes its line unreadable; a rotation that does not hold four
+// numbers is unreadable and turns nothing.
+TransformValues ReadTransformValues(const Text& translation, const Text& scale,
+                                    const Text& rotation);
+
+// A Transform's matrix: its translation, then its rotation, then its scale (T·R·S).
+Affine TransformMatrix(const TransformValues& values);
+
+// The matrix of a transform that stands inside `outer`: outer·inner.
+Affine Compose(const Affine& outer, const Affine& inner);
+
+// Works out where the include puts each stored row and counts the blob components left out.
+// An object at the top level (all of them in a flat table) keeps its numbers as the export has
+// them, cut as text; an object inside other Transforms is placed by its world matrix, its numbers
+// rounded to three decimals. A component whose shape has no volume is left out.
+void PlaceObjects(ObjectTable& table);
 
 // True when the piece, less the spaces around it, is a number as POV-Ray reads one: an optional
 // sign, digits with an optional point and digits after it ("1", "1.", "1.250") or a point and
@@ -82,15 +141,9 @@ std::optional<double> NumberValue(TextView piece);
 // as 0, for a piece without a NumberValue: "1.000#fopen" is not cut to "1.000".
 Text CutNumber(TextView piece);
 
-// True when a piece the include takes from this Sweep or Mball row is not a POV-Ray number and
-// is written as 0: the translation and the radius (the scale's x) of a sweep point, the
-// translation and the whole scale of a blob component.
-bool HasUnreadableValues(const ObjectRow& row);
-
 // Writes the header, then one sphere_sweep through the "Sweep" rows and one blob of the "Mball"
-// rows, each in file order, both declared as declaredName. A number piece that is not a POV-Ray
-// number is written as 0, so that nothing but numbers from the table reaches the include.
-// Neither creates nor closes the file.
+// rows that have volume, each in file order and as placed, both declared as declaredName. Neither
+// creates nor closes the file.
 void WriteInclude(LineFileId output, const ObjectTable& table, const Text& declaredName);
 
 // True when the name is one POV-Ray can declare: ASCII letters, digits and "_", not beginning

@@ -1,9 +1,10 @@
 // Writes the POV-Ray include: two comment lines, one sphere_sweep through the "Sweep" objects and
 // one blob of the "Mball" objects, each section taking its objects in file order wherever they
-// stand (a modeller writes objects in the order they were added, kinds mixed).
+// stand (a modeller writes objects in the order they were added, kinds mixed), each object as it
+// was placed.
 //
 // The include is POV-Ray source, and POV-Ray runs directives (#fopen, #write, #include) wherever
-// they stand in it: nothing from the export reaches it but pieces that are numbers.
+// they stand in it: nothing from the export reaches it but numbers (see the placement).
 #include <vector>
 
 #include "conversion/conversion.h"
@@ -14,51 +15,37 @@ namespace {
 
 constexpr char16_t Indent[] = u"     ";
 
-// What the include says for a number piece: the piece as the scan cut it, or 0 for anything
-// POV-Ray would not read as one number.
-Text Number(const Text& piece) {
-    return IsPovNumber(piece) ? piece : Text(u"0");
-}
-
-// "<a, b, c>" from three pieces, without the trailing space of the scan's vector texts. Built
-// on a text of its own: GCC 12 at -O3 takes a chain that begins with a literal for an
-// overlapping copy (a false -Wrestrict).
-Text Vector(const Text& a, const Text& b, const Text& c) {
-    Text vector = u"<";
-    vector += Number(a) + u", " + Number(b) + u", " + Number(c) + u">";
-    return vector;
-}
-
-Text Translation(const ObjectRow& row) {
-    return Vector(row.translation.x, row.translation.y, row.translation.z);
-}
-
-// The scale lists x, z, y: the modeller's z axis points up, POV-Ray's y axis does.
-Text Scale(const ObjectRow& row) {
-    return Vector(row.scale.x, row.scale.z, row.scale.y);
-}
-
-// The sweep's control point: centre at the translation, radius the first number of the scale.
+// The sweep's control point: its centre, then its radius.
 Text PointLine(const ObjectRow& row) {
-    return Indent + Translation(row) + u" , " + Number(row.scale.x);
+    return Indent + row.placed.point + u" , " + row.placed.radius;
 }
 
-// A unit sphere scaled by the row's scale times sf, moved to its translation.
+// A unit sphere of strength 1, given the object's shape times sf, moved to its place.
 Text ComponentLine(const ObjectRow& row) {
-    return Text(Indent) + u"sphere{ <0,0,0>, 1, 1 scale " + Scale(row) + u" * sf  translate " +
-           Translation(row) + u" }";
+    return Text(Indent) + u"sphere{ <0,0,0>, 1, 1 " + row.placed.shape + u"  translate " +
+           row.placed.point + u" }";
 }
 
 void Write(LineFileId output, const Text& line) {
     WriteLine(output, line, AnsiFormat);
 }
 
-// The rows of one kind, in file order.
-std::vector<const ObjectRow*> RowsWhere(const ObjectTable& table, bool (*isKind)(TextView)) {
+bool IsSweepRow(const ObjectRow& row) {
+    return IsSweep(row.name);
+}
+
+// A blob component with volume; one scaled to nothing is left out.
+bool IsComponentRow(const ObjectRow& row) {
+    return IsBlob(row.name) && !row.placed.noVolume;
+}
+
+// The rows the predicate picks out, in file order.
+std::vector<const ObjectRow*> RowsWhere(const ObjectTable& table,
+                                        bool (*picked)(const ObjectRow&)) {
     std::vector<const ObjectRow*> rows;
     for (int64_t i = 1; i <= table.rowCount; ++i) {
         const ObjectRow& row = table.rows[static_cast<size_t>(i)];
-        if (isKind(row.name)) {
+        if (picked(row)) {
             rows.push_back(&row);
         }
     }
@@ -96,23 +83,15 @@ void WriteBlob(LineFileId output, const std::vector<const ObjectRow*>& rows, con
 
 }  // namespace
 
-bool HasUnreadableValues(const ObjectRow& row) {
-    const Vector3Text& t = row.translation;
-    const Vector3Text& s = row.scale;
-    const bool blob = IsBlob(row.name);
-    return !IsPovNumber(t.x) || !IsPovNumber(t.y) || !IsPovNumber(t.z) || !IsPovNumber(s.x) ||
-           (blob && (!IsPovNumber(s.y) || !IsPovNumber(s.z)));
-}
-
 void WriteInclude(LineFileId output, const ObjectTable& table, const Text& declaredName) {
     const Text head = u"#declare " + declaredName + u" =";
     Write(output, u"// convert x3d");
     Write(output, u"// quillbrace 03.09.2023");
-    if (const auto sweeps = RowsWhere(table, IsSweep); !sweeps.empty()) {
+    if (const auto sweeps = RowsWhere(table, IsSweepRow); !sweeps.empty()) {
         WriteSweep(output, sweeps, head);
     }
-    if (const auto blobs = RowsWhere(table, IsBlob); !blobs.empty()) {
-        WriteBlob(output, blobs, head);
+    if (const auto components = RowsWhere(table, IsComponentRow); !components.empty()) {
+        WriteBlob(output, components, head);
     }
 }
 

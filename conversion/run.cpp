@@ -15,19 +15,15 @@ Text Reason() {
     return u" (" + LastLineFileError() + u")";
 }
 
-// The first stored row of a kind that the predicate picks out; null when there is none.
-const ObjectRow* FirstConverted(const ObjectTable& table, bool (*picked)(const ObjectRow&)) {
+// The first stored row that the predicate picks out; null when there is none.
+const ObjectRow* FirstRow(const ObjectTable& table, bool (*picked)(const ObjectRow&)) {
     for (int64_t i = 1; i <= table.rowCount; ++i) {
         const ObjectRow& row = table.rows[static_cast<size_t>(i)];
-        if ((IsSweep(row.name) || IsBlob(row.name)) && picked(row)) {
+        if (picked(row)) {
             return &row;
         }
     }
     return nullptr;
-}
-
-bool IsNested(const ObjectRow& row) {
-    return row.nested;
 }
 
 // An object's name as the message shows it. The name comes from the export, which anyone may
@@ -55,9 +51,21 @@ Text NameNote(const IncludeNames& names) {
            u" digit, not a reserved word).";
 }
 
+Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
+    const Text note =
+        u"The include declares nothing: the export holds no Sweep or Mball object to"
+        u" convert, so a scene that uses " +
+        names.declaredName + u" stops there.";
+    return table.withoutHierarchy
+               ? note +
+                     u" It was exported without hierarchy, which leaves metaballs and empties"
+                     u" out: export it again with the exporter's Hierarchy option on."
+               : note;
+}
+
 Text OneSweepNote(const ObjectTable& table) {
     const Text& name =
-        FirstConverted(table, [](const ObjectRow& row) { return IsSweep(row.name); })->name;
+        FirstRow(table, [](const ObjectRow& row) { return IsSweep(row.name); })->name;
     return u"Only one Sweep object (" + ShownName(name) +
            u"): POV-Ray needs at least two to draw the" +
            u" sphere_sweep and will reject this include. Add a second Sweep object in the "
@@ -66,15 +74,27 @@ Text OneSweepNote(const ObjectTable& table) {
 
 Text UnreadableNote(const ObjectRow& row) {
     return ShownName(row.name) +
-           u" has no three numbers POV-Ray can read in its translation or scale;" +
-           u" the include has 0 in their place. Export the scene again in full, one value a line.";
+           u" lacks numbers POV-Ray can read in its translation, scale or rotation, or in those" +
+           u" of an object it lies in; the include has 0 in their place. Export the scene again "
+           u"in" +
+           u" full, one value a line.";
 }
 
-Text NestedNote(const ObjectRow& row) {
-    return ShownName(row.name) +
-           u" lies inside another object, so its position is relative to that object" +
-           u" and the shape lands elsewhere. In the modeller, clear its parent keeping the" +
-           u" transform, or export without hierarchy if that fits.";
+Text UnevenNote(const ObjectRow& row) {
+    return ShownName(row.name) + u" is stretched unevenly, which a sphere_sweep cannot draw: its" +
+           u" point takes the radius along its x axis.";
+}
+
+Text NoVolumeNote(const ObjectTable& table) {
+    const Text& name =
+        FirstRow(table, [](const ObjectRow& row) { return row.placed.noVolume; })->name;
+    if (table.withoutVolume == 1) {
+        return ShownName(name) + u" was left out of the blob: scaled to nothing, it has no volume.";
+    }
+    const int64_t more = table.withoutVolume - 1;
+    return ShownName(name) + u" and " + DecimalText(more) +
+           (more == 1 ? u" more Mball object" : u" more Mball objects") +
+           u" were left out of the blob: scaled to nothing, they have no volume.";
 }
 
 // The summary on the first line, exactly as a clean export gets it alone; below it one line for
@@ -86,17 +106,25 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
     if (table.leftOut > 0) {
         note(LeftOutNote(table.leftOut));
     }
+    if (table.sweepCount == 0 && table.blobCount == 0) {
+        note(NothingNote(table, names));
+    }
     if (!TextEquals(names.declaredName, names.baseName)) {
         note(NameNote(names));
     }
     if (table.sweepCount == 1) {
         note(OneSweepNote(table));
     }
-    if (const ObjectRow* row = FirstConverted(table, HasUnreadableValues)) {
+    if (const ObjectRow* row =
+            FirstRow(table, [](const ObjectRow& row) { return row.placed.unreadable; })) {
         note(UnreadableNote(*row));
     }
-    if (const ObjectRow* row = FirstConverted(table, IsNested)) {
-        note(NestedNote(*row));
+    if (const ObjectRow* row =
+            FirstRow(table, [](const ObjectRow& row) { return row.placed.uneven; })) {
+        note(UnevenNote(*row));
+    }
+    if (table.withoutVolume > 0) {
+        note(NoVolumeNote(table));
     }
     return summary;
 }

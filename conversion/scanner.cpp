@@ -1,6 +1,10 @@
-// Reads the X3D file line by line and collects every named transform into the ObjectTable. The
-// file is not parsed as XML: a transform's opening line carries "Transform DEF=" and its name,
-// and the three lines after it carry translation, scale and one more value, one per line.
+// Reads the X3D file line by line and collects its Sweep and Mball objects into the ObjectTable.
+// The file is not parsed as XML: a transform's opening line carries "Transform DEF=" and its
+// name, the three lines after it carry its translation, scale and rotation, one per line, and
+// "</Transform>" closes it. An object inside another one (parented in the modeller) has values
+// relative to it, so the scan keeps the Transforms it stands in.
+#include <vector>
+
 #include "conversion/conversion.h"
 
 namespace vex {
@@ -8,64 +12,147 @@ namespace vex {
 namespace {
 
 constexpr TextView TransformMarker = u"Transform DEF=";
-constexpr TextView InnerMarker = u"ifs";  // the mesh's own inner transform
 constexpr TextView TransformOpening = u"<Transform";
 constexpr TextView TransformClosing = u"</Transform>";
+constexpr TextView MeshDataEnding = u"_ifs";        // the transform of an object's mesh data
+constexpr TextView WithoutHierarchyStart = u"OB_";  // how an export without hierarchy names them
 
 // The scan looks at no more than the first 4096 bytes of a line: far more than a name or three
 // numbers take (a number of more than 255 characters is unreadable anyway), and so no line,
 // however long, costs more memory or time than passing over it.
 constexpr size_t LongestLineRead = 4096;
 
-// Reads the three value lines of an accepted transform, whether or not the file still has them,
-// into `line`, whose storage serves every line of the scan.
-void ReadValues(LineFileId input, ObjectRow& row, Text& line) {
-    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
-    row.translation = CutVector(line, false);
-    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
-    row.scale = CutVector(line, true);
-    ReadLineInto(input, AnsiFormat, line, LongestLineRead);
-    row.third = CutVector(line, false);
-}
+// Transforms deeper than this are counted but not kept: an object in one of them cannot be placed.
+// A modeller's parents nest a few levels deep; this bounds the memory a crafted file can take.
+constexpr size_t DeepestKept = 256;
 
-// Takes the accepted line (whose name is cut before `line` is read over) and its value lines.
-void Accept(LineFileId input, Text& line, int64_t d, bool nested, ObjectTable& table) {
-    if (table.rowCount == ObjectCapacity) {
-        // The table is full: the object is read past, and only counted so the user hears of it.
-        ObjectRow dropped;
-        ReadValues(input, dropped, line);
-        ++table.leftOut;
-        return;
-    }
-    ObjectRow& row = table.rows[static_cast<size_t>(++table.rowCount)];
-    row.name = CutObjectName(line, d);
-    row.nested = nested;
-    table.sweepCount += IsSweep(row.name) ? 1 : 0;
-    table.blobCount += IsBlob(row.name) ? 1 : 0;
-    ReadValues(input, row, line);
-}
+// One Transform the scan stands in: its value lines as read, and its world matrix once an object
+// inside it has asked for it (most Transforms are never asked: their numbers are never read).
+struct Level {
+    Text lines[3];  // translation, scale, rotation; none for a bare "<Transform"
+    bool hasValues = false;
+    bool known = false;  // `world` and `unreadable` are worked out
+    Affine world;
+    bool unreadable = false;  // a value of this Transform or of one it stands in
+};
 
-// Follows how deep the scan stands in transforms: an object's children stand inside its
-// "<Transform" ... "</Transform>", after its mesh's inner transform has closed.
-class TransformDepth {
+// The Transforms the scan stands in, outermost first.
+class TransformStack {
   public:
-    // Takes in one line that holds the word Transform; true when it opens a transform inside
-    // another one.
-    bool OpensNested(const Text& line) {
-        const bool nested = depth_ > 0;
-        if (FindText(line, TransformOpening) != 0) {
-            ++depth_;
-            return nested;
+    size_t Depth() const { return depth_; }
+
+    // Opens a Transform; the caller then fills in its value lines (ValueLines) if it has them.
+    void Open(bool hasValues) {
+        if (depth_ < DeepestKept) {
+            if (levels_.size() == depth_) {
+                levels_.emplace_back();
+            }
+            Level& level = levels_[depth_];
+            level.hasValues = hasValues;
+            level.known = false;
         }
-        if (FindText(line, TransformClosing) != 0 && depth_ > 0) {
-            --depth_;
+        ++depth_;
+    }
+
+    void Close() { depth_ -= depth_ > 0 ? 1 : 0; }
+
+    // The value lines of the innermost Transform; null when it is too deep to be kept.
+    Text* ValueLines() { return depth_ <= DeepestKept ? levels_[depth_ - 1].lines : nullptr; }
+
+    // The world matrix of the Transforms open now, all of them; false in `readable` when a value
+    // among them is unreadable or they are too deep to be kept.
+    Affine World(bool& readable) {
+        if (depth_ == 0) {
+            readable = true;
+            return Affine();
         }
-        return false;
+        if (depth_ > DeepestKept) {
+            readable = false;
+            return Affine();
+        }
+        const Level& level = Worked(depth_ - 1);
+        readable = !level.unreadable;
+        return level.world;
     }
 
   private:
-    int64_t depth_ = 0;
+    // Level i with its world matrix worked out, and those of the levels around it.
+    const Level& Worked(size_t i) {
+        Level& level = levels_[i];
+        if (level.known) {
+            return level;
+        }
+        Affine outer;
+        bool outerUnreadable = false;
+        if (i > 0) {
+            const Level& parent = Worked(i - 1);
+            outer = parent.world;
+            outerUnreadable = parent.unreadable;
+        }
+        TransformValues values;
+        if (level.hasValues) {
+            values = ReadTransformValues(level.lines[0], level.lines[1], level.lines[2]);
+        }
+        level.world = Compose(outer, TransformMatrix(values));
+        level.unreadable = outerUnreadable || !values.readable || !values.rotationReadable;
+        level.known = true;
+        return level;
+    }
+
+    std::vector<Level> levels_;
+    size_t depth_ = 0;
 };
+
+bool EndsWith(TextView text, TextView ending) {
+    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
+}
+
+// Reads the three value lines of a Transform into `lines` (or passes over them when there is no
+// room to keep them), whether or not the file still has them.
+void ReadValueLines(LineFileId input, Text* lines) {
+    Text unused;
+    for (int i = 0; i < 3; ++i) {
+        ReadLineInto(input, AnsiFormat, lines != nullptr ? lines[i] : unused,
+                     lines != nullptr ? LongestLineRead : 0);
+    }
+}
+
+// Stores the object of the innermost Transform, whose value lines have just been read.
+void Store(const Text& name, const Text* lines, TransformStack& stack, ObjectTable& table) {
+    ObjectRow& row = table.rows[static_cast<size_t>(++table.rowCount)];
+    row = ObjectRow();
+    row.name = name;
+    table.sweepCount += IsSweep(name) ? 1 : 0;
+    table.blobCount += IsBlob(name) ? 1 : 0;
+    row.depth = static_cast<int64_t>(stack.Depth()) - 1;
+    bool readable = true;
+    row.world = stack.World(readable);
+    row.worldUnreadable = !readable;
+    row.translation = CutVector(lines[0], false);
+    row.scale = CutVector(lines[1], true);
+    row.values = ReadTransformValues(lines[0], lines[1], lines[2]);
+}
+
+// Takes in a line holding "Transform DEF=" at d: a Transform with a name and three value lines.
+// `spare` holds the value lines of an object too deep for the stack to keep them.
+void TakeObject(LineFileId input, Text& line, int64_t d, TransformStack& stack, Text* spare,
+                ObjectTable& table) {
+    const Text name = CutObjectName(line, d);
+    const bool meshData = EndsWith(name, MeshDataEnding);
+    table.withoutHierarchy =
+        table.withoutHierarchy || (meshData && name.starts_with(WithoutHierarchyStart));
+    const bool converted = !meshData && (IsSweep(name) || IsBlob(name));
+    const bool full = table.rowCount == ObjectCapacity;
+    stack.Open(true);
+    Text* lines = stack.ValueLines() != nullptr ? stack.ValueLines() : spare;
+    // Once the table is full no object will ask for a world matrix, so no value is kept.
+    ReadValueLines(input, full ? nullptr : lines);
+    if (converted && full) {
+        ++table.leftOut;  // read past, and counted so that the user hears of it
+    } else if (converted) {
+        Store(name, lines, stack, table);
+    }
+}
 
 }  // namespace
 
@@ -77,27 +164,33 @@ bool IsBlob(TextView name) {
     return TextEquals(MidView(name, 0, 5), u"Mball");
 }
 
-// The cuts look at the line through views: a long line is never copied, only the short pieces
-// that are kept.
+// The cuts look at the line through views: only the short pieces that are kept are copied.
 Text CutObjectName(const Text& line, int64_t d) {
     const TextView rest = MidView(line, d, TextLength(line) - d);
     const int64_t quote = FindText(rest, u"\"", 1);
     return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
 }
 
-Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
+std::vector<TextView> ValuePieces(TextView valueLine, size_t count) {
     const int64_t quote = FindText(valueLine, u"\"", 1);
     TextView value = MidView(valueLine, quote + 1);
     value = MidView(value, 0, TextLength(value) - 1);
+    std::vector<TextView> pieces;
+    for (size_t i = 1; i < count; ++i) {
+        const int64_t space = FindText(value, u" ", 1);
+        pieces.push_back(MidView(value, 0, space));
+        value = MidView(value, space + 1);
+    }
+    pieces.push_back(value);
+    return pieces;
+}
 
+Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
+    const std::vector<TextView> pieces = ValuePieces(valueLine, 3);
     Vector3Text v;
-    const int64_t firstSpace = FindText(value, u" ", 1);
-    v.x = CutNumber(MidView(value, 0, firstSpace));
-    const TextView rest = MidView(value, firstSpace + 1);
-    const int64_t secondSpace = FindText(rest, u" ", 1);
-    v.y = CutNumber(MidView(rest, 0, secondSpace));
-    v.z = CutNumber(MidView(rest, secondSpace + 1));
-
+    v.x = CutNumber(pieces[0]);
+    v.y = CutNumber(pieces[1]);
+    v.z = CutNumber(pieces[2]);
     const Text& second = swapYZ ? v.z : v.y;
     const Text& third = swapYZ ? v.y : v.z;
     v.vector = u"<" + v.x + u", " + second + u", " + third + u"> ";
@@ -107,15 +200,24 @@ Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
 void Scan(LineFileId input, ObjectTable& table) {
     // One text holds each line in turn, so its storage is allocated only as the lines grow.
     Text line;
-    TransformDepth depth;
+    Text spare[3];
+    TransformStack stack;
+    bool closes = false;
     // Most lines, among them every long line of mesh data, are passed over unread.
     while (ReadNextLineHolding(input, AnsiFormat, "Transform", LongestLineRead, line)) {
-        const bool nested = depth.OpensNested(line);
-        const int64_t d = FindText(line, TransformMarker, 1);
-        if (d >= 1 && FindText(line, InnerMarker, 1) == 0) {
-            Accept(input, line, d, nested, table);
+        if (const int64_t d = FindText(line, TransformMarker); d != 0) {
+            TakeObject(input, line, d, stack, spare, table);
+        } else if (FindText(line, TransformOpening) != 0) {
+            stack.Open(false);
+        } else if (FindText(line, TransformClosing) != 0) {
+            stack.Close();
+            closes = true;
         }
     }
+    // A hand-made file often closes nothing; read with the stack, every object in it would stand
+    // in the one before.
+    table.flat = !closes;
+    PlaceObjects(table);
 }
 
 }  // namespace vex

@@ -67,22 +67,29 @@ ObjectTable ScanBytes(const std::string& bytes) {
 }
 
 std::string Transform(const std::string& name, const std::string& t = "1.000000 2.000000 3.000000",
-                      const std::string& s = "0.500000 0.600000 0.700000") {
+                      const std::string& s = "0.500000 0.500000 0.500000") {
     return "<Transform DEF=\"" + name + "_TRANSFORM\"\n translation=\"" + t + "\"\n scale=\"" + s +
            "\"\n rotation=\"0 0 1 0\"\n>\n</Transform>\n";
 }
 
-TEST(Scan, CountsSweepAndMballRowsByExactPrefix) {
+// Only Sweep and Mball objects take rows, told by the exact beginning of the name; a mesh's own
+// data transform ("..._ifs_TRANSFORM") is none, whatever the name holds before it.
+TEST(Scan, StoresSweepAndMballObjectsByExactPrefix) {
     std::string bytes;
-    for (const char* name : {"Sweep", "Sweep.001", "SweepA", "sweep", "Swee", " Sweep", "Mball",
-                             "Mball_002", "MBall", "Cube"}) {
+    for (const char* name :
+         {"Sweep", "Cube", "Sweep.001", "SweepA", "sweep", "Swee", " Sweep", "Sweep_ifs",
+          "Sweep_Motifs", "Mball", "Mball_002", "MBall", "Mball_Gifs", "OB_Mball_ifs"}) {
         bytes += Transform(name);
     }
     const ObjectTable table = ScanBytes(bytes);
-    EXPECT_EQ(table.rowCount, 10);
-    EXPECT_EQ(table.sweepCount, 3);
-    EXPECT_EQ(table.blobCount, 2);
-    EXPECT_EQ(table.rows[6].name, u" Sweep");
+    std::vector<Text> names;
+    for (int64_t i = 1; i <= table.rowCount; ++i) {
+        names.push_back(table.rows[static_cast<size_t>(i)].name);
+    }
+    EXPECT_EQ(names, (std::vector<Text>{u"Sweep", u"Sweep.001", u"SweepA", u"Sweep_Motifs",
+                                        u"Mball", u"Mball_002", u"Mball_Gifs"}));
+    EXPECT_EQ(table.sweepCount, 4);
+    EXPECT_EQ(table.blobCount, 3);
     EXPECT_TRUE(table.rows[0].name.empty());
 }
 

@@ -28,7 +28,9 @@ std::string SceneWithObjects(int count) {
         const std::string name = (i < count / 2 ? "Sweep_" : "Mball_") + std::to_string(i);
         scene += "\t\t<Transform DEF=\"" + name + "_TRANSFORM\"\n";
         scene += "\t\t           translation=\"" + std::to_string(i) + ".250000 -1.5 0.125\"\n";
-        scene += "\t\t           scale=\"0.500000 0.750000 2.000000\"\n";
+        // Sweep points round, metaballs stretched.
+        scene += i < count / 2 ? "\t\t           scale=\"0.500000 0.500000 0.500000\"\n"
+                               : "\t\t           scale=\"0.500000 0.750000 2.000000\"\n";
         scene += "\t\t           rotation=\"0.000000 0.707107 0.707107 3.141593\"\n";
         scene += "\t\t           >\n\t\t</Transform>\n";
     }
