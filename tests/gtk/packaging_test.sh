@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts on a desktop, and the Debian package: the program, a valid menu entry
 # that the desktop offers for .x3d files and that hands them to the program, the icon, the X3D file
-# type, the manual page.
+# type, the manual page; a package lintian finds nothing wrong with.
 # Usage: packaging_test.sh <build folder> gtk|terminal (the dialogs the build has)
 set -u
 build=$(realpath "$1")
@@ -84,6 +84,7 @@ if (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb
     for file in "${files[@]}"; do
         check "packaged: $file" grep -q " ./$file\$" "$work/contents.txt"
     done
+    check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
     dpkg-deb -f "$deb" Depends >"$work/depends.txt"
     if [ "$dialogs" = gtk ]; then
         check "the package depends on GTK 3" grep -q libgtk-3-0 "$work/depends.txt"
