@@ -90,6 +90,9 @@ if (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb
         check "packaged: $file" grep -q " ./$file\$" "$work/contents.txt"
     done
     check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
+    version=$(dpkg-deb -f "$deb" Version)
+    check "the AppStream metadata lists release $version" \
+        grep -qF "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml"
     dpkg-deb -f "$deb" Depends >"$work/depends.txt"
     if [ "$dialogs" = gtk ]; then
         check "the package depends on GTK 3" grep -q libgtk-3-0 "$work/depends.txt"
