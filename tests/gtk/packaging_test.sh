@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts on a desktop, and the Debian package: the program, a valid menu entry
 # that the desktop offers for .x3d files and that hands them to the program, the icon, the X3D file
-# type, the manual page.
+# type, the manual page, valid AppStream metadata; a package lintian finds nothing wrong with.
 # Usage: packaging_test.sh <build folder> gtk|terminal (the dialogs the build has)
 set -u
 build=$(realpath "$1")
@@ -24,7 +24,8 @@ check() {  # check <description> <command...>
 }
 
 share=$work/root/usr/share
-files=(usr/bin/vexlorin usr/share/applications/vexlorin.desktop
+id=org.quillbrace.Vexlorin
+files=(usr/bin/vexlorin usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml
        usr/share/icons/hicolor/scalable/apps/vexlorin.svg usr/share/mime/packages/vexlorin.xml
        usr/share/man/man1/vexlorin.1.gz)
 
@@ -35,8 +36,12 @@ for file in "${files[@]}"; do
 done
 check "the program is executable" test -x "$work/root/usr/bin/vexlorin"
 if command -v desktop-file-validate >/dev/null; then
-    check "the menu entry is valid" desktop-file-validate "$share/applications/vexlorin.desktop"
+    check "the menu entry is valid" desktop-file-validate "$share/applications/$id.desktop"
 fi
+# What software centres list: no errors and no warnings, and the menu entry it names is installed.
+check "the AppStream metadata is valid" \
+    appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
+check "... and its menu entry is installed beside it" appstreamcli validate-tree --no-net "$work/root"
 check "the icon is well-formed XML" xmllint --noout "$share/icons/hicolor/scalable/apps/vexlorin.svg"
 if command -v man >/dev/null; then
     manual=$share/man/man1/vexlorin.1.gz
@@ -55,7 +60,7 @@ desktop() {
         XDG_DATA_HOME="$work/home" HOME="$work/home" "$@"
 }
 is_x3d_scene() { desktop gio info -a standard::content-type "$1" | grep -q 'model/x3d+xml'; }
-offers_vexlorin() { desktop gio mime model/x3d+xml | grep -q 'vexlorin.desktop'; }
+offers_vexlorin() { desktop gio mime model/x3d+xml | grep -qF "$id.desktop"; }
 if command -v update-mime-database >/dev/null && command -v update-desktop-database >/dev/null &&
     command -v gio >/dev/null; then
     mkdir -p "$work/home"
@@ -67,7 +72,7 @@ if command -v update-mime-database >/dev/null && command -v update-desktop-datab
     # Opening files with the menu entry, as a file manager does (no display: the result is printed).
     # One start must take both: without a field code for files, one start is made per file.
     cp "$work/a.x3d" "$work/b.x3d"
-    desktop env -u DISPLAY -u WAYLAND_DISPLAY gio launch "$share/applications/vexlorin.desktop" \
+    desktop env -u DISPLAY -u WAYLAND_DISPLAY gio launch "$share/applications/$id.desktop" \
         "$work/a.x3d" "$work/b.x3d" >"$work/launched.txt" 2>&1
     both_said() { grep -q '^a.inc created' "$work/launched.txt" && grep -q '^b.inc created' "$work/launched.txt"; }
     converted() { for _ in $(seq 100); do both_said && return; sleep 0.1; done; false; }
@@ -84,6 +89,10 @@ if (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb
     for file in "${files[@]}"; do
         check "packaged: $file" grep -q " ./$file\$" "$work/contents.txt"
     done
+    check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
+    version=$(dpkg-deb -f "$deb" Version)
+    check "the AppStream metadata lists release $version" \
+        grep -qF "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml"
     dpkg-deb -f "$deb" Depends >"$work/depends.txt"
     if [ "$dialogs" = gtk ]; then
         check "the package depends on GTK 3" grep -q libgtk-3-0 "$work/depends.txt"

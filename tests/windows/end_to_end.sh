@@ -1,11 +1,11 @@
 #!/bin/bash
 # vexlorin.exe end to end under Wine, worked by the driver as a user would: one run converts a
 # copy of the fixture, one run cancels; then starts with arguments: a path (as Explorer starts it
-# for a dropped file), a wildcard, and a path from a console. Needs a display (run under
-# xvfb-run). With a screenshot folder, each dialog is photographed (import -window root) when the
-# driver asks.
+# for a dropped file), a wildcard, and a path from a console; last, the program unpacked from the
+# release archive, started with a path. Needs a display (run under xvfb-run). With a screenshot
+# folder, each dialog is photographed (import -window root) when the driver asks.
 #
-#   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> [<screenshot folder>]
+#   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> <release zip> [<shot folder>]
 #
 # A third run picks a file whose output would be the file itself (copy.INC gives copy.inc, on
 # Windows the same file): the program must say so and leave the file alone.
@@ -13,7 +13,8 @@ set -u
 program="$1"
 driver="$2"
 fixtures="$3"
-shots="${4:-}"
+release_zip="$4"
+shots="${5:-}"
 here="$(cd "$(dirname "$0")" && pwd)"
 run="$here/wine_run.sh"
 
@@ -102,4 +103,15 @@ start_with argument "$(quoted "$work/wild/*.x3d")" \
 start_with console "$(quoted "$scenes/scene.x3d")" "scene.inc created > blobs: 3 sweeps: 5" \
     "my scenes" "scene.inc scene.x3d"
 step "the include written for a path argument equals the fixture" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
+
+echo "--- the release archive: unpacked, its program started with a path as Explorer does"
+mkdir "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$release_zip")
+step "the archive holds vexlorin.exe, README.md and LICENSE" \
+    test "$(cd "$work/unpacked" && ls | LC_ALL=C sort | xargs)" = "LICENSE README.md vexlorin.exe"
+program="$work/unpacked/vexlorin.exe"
+rm -f "$scenes/scene.inc"
+drive argument "$(quoted "$scenes/scene.x3d")" "$summary" "scene.inc created > blobs: 3 sweeps: 5" \
+    release-zip
+step "its include equals the fixture" cmp "$scenes/scene.inc" "$fixtures/scene.inc"
 exit $failed
