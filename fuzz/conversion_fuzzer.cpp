@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "conversion/conversion.h"
 #include "fuzz/fuzz_check.h"
@@ -37,7 +38,8 @@ void CheckTable(const vex::ObjectTable& table) {
         sweeps += name.rfind(u"Sweep", 0) == 0 ? 1 : 0;
         blobs += name.rfind(u"Mball", 0) == 0 ? 1 : 0;
     }
-    FUZZ_CHECK(sweeps == table.sweepCount && blobs == table.blobCount);
+    FUZZ_CHECK(sweeps == table.sweepCount && blobs == table.blobCount + table.withoutVolume);
+    FUZZ_CHECK(table.rowCount == sweeps + blobs);
     FUZZ_CHECK(table.rows[0].name.empty() && table.rows[0].translation.vector.empty());
 }
 
@@ -114,7 +116,37 @@ bool IsWriterLine(std::string_view line) {
         }
     }
     return Matches(line, "     #,") || Matches(line, "     <#, #, #> , #") ||
-           Matches(line, "     sphere{ <0,0,0>, 1, 1 scale <#, #, #> * sf  translate <#, #, #> }");
+           Matches(line, "     sphere{ <0,0,0>, 1, 1 scale <#, #, #> * sf  translate <#, #, #> }") ||
+           Matches(line,
+                   "     sphere{ <0,0,0>, 1, 1 matrix <#, #, #, #, #, #, #, #, #, 0, 0, 0> scale sf"
+                   "  translate <#, #, #> }");
+}
+
+// The numbers between "<" and ">" after `form` in a component line.
+std::vector<double> NumbersAfter(std::string_view line, std::string_view form) {
+    std::vector<double> numbers;
+    std::string text(line.substr(line.find(form) + form.size()));
+    text = text.substr(0, text.find('>'));
+    for (size_t from = 0; from <= text.size(); from = text.find(',', from) + 1) {
+        numbers.push_back(std::strtod(text.c_str() + from, nullptr));
+        if (text.find(',', from) == std::string::npos) {
+            break;
+        }
+    }
+    return numbers;
+}
+
+// A component has volume: no half-extent 0 in the scale form, no determinant 0 in the matrix
+// form (POV-Ray stops at a singular matrix, and draws a whole sphere for a scale of 0).
+bool HasVolume(std::string_view line) {
+    if (line.find(" scale <") != std::string_view::npos) {
+        const std::vector<double> s = NumbersAfter(line, " scale <");
+        return s[0] != 0 && s[1] != 0 && s[2] != 0;
+    }
+    const std::vector<double> m = NumbersAfter(line, " matrix <");
+    return m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+               m[2] * (m[3] * m[7] - m[4] * m[6]) !=
+           0;
 }
 
 void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
@@ -127,7 +159,10 @@ void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
         const std::string_view line = include.substr(from, end - from);
         FUZZ_CHECK(IsWriterLine(line));
         points += StartsWith(line, "     <") ? 1 : 0;
-        components += StartsWith(line, "     sphere{ <0,0,0>, 1, 1 scale <") ? 1 : 0;
+        if (StartsWith(line, "     sphere{")) {
+            FUZZ_CHECK(HasVolume(line));
+            ++components;
+        }
         countLineSeen = countLineSeen || line == countLine;
         from = end + 2;
     }
