@@ -70,23 +70,16 @@ Text BaseNameOf(const Text& fileName) {
     return dot == Text::npos || dot == 0 ? fileName : LeftText(fileName, static_cast<int64_t>(dot));
 }
 
-// The folder (with its last separator) and the file name of the chosen path. PathPart and
-// FilePart treat a double quote and a vertical bar as delimiters, which no Windows path holds; a
-// Linux file or folder name may hold both, and there they would name the include ".inc" or put
-// it into another folder, over whatever file of that name is there. Where the two parts do not
-// give back the whole path (less a leading or enclosing pair of quotes), the path is split at
-// its last separator instead.
+// The folder (with its last separator) and the file name of the chosen path, split at its last
+// separator: the folder the operating system finds the file in. PathPart and FilePart would skip
+// a leading double quote and stop at a vertical bar, which no Windows path holds but a Linux name
+// may: a folder named `"..` would put the include into the parent folder, one named `"` at an
+// absolute path spelled inside it. Where their split gives back the chosen path exactly, it is
+// this one.
 IncludeNames SplitInputPath(const Text& inputPath) {
-    IncludeNames names;
-    names.folder = PathPart(inputPath);
-    names.fileName = FilePart(inputPath);
-    const Text whole = names.folder + names.fileName;
-    const Text bare = MidText(inputPath, FindText(inputPath, u"\"") == 1 ? 2 : 1);
-    if (TextEquals(whole, bare) || TextEquals(whole + u"\"", bare)) {
-        return names;
-    }
     const size_t separator = inputPath.find_last_of(u"\\/");
     const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
+    IncludeNames names;
     names.folder = LeftText(inputPath, folderLength);
     names.fileName = MidText(inputPath, folderLength + 1);
     return names;
