@@ -119,12 +119,13 @@ Text CleanName(TextView name);
 struct Message {
     Text caption;
     Text text;
-    bool failed = false;  // nothing (or an incomplete include) was written; the text says why
+    bool failed = false;  // nothing was written; the text says why
 };
 
 // Converts the file at inputPath and returns what to tell the user. The empty path means the
 // user cancelled. Failures (an input that cannot be read, an output that cannot be written, an
-// output that would be the input) give a message that says so, and never destroy the input.
+// output that would be the input) give a message that says so, and change no file: neither the
+// input nor an earlier include. Nothing is written but the include, by CreateLineFile.
 Message ConvertFile(const Text& inputPath);
 
 // The two dialog operations the run needs, supplied by the shell (or by a test).

@@ -114,21 +114,20 @@ bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
     return true;
 }
 
-// Writes the include; false (with the message set) when it could not be written in full.
+// Writes the include; false (with the message set) when it could not be written in full, which
+// leaves an earlier include as it was.
 bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& declaredName,
                  Message& message) {
     const LineFileId output = CreateLineFile(AutoId, outputPath);
-    if (output == 0) {
-        message = Failure(CleanName(outputPath) + u" could not be written" + Reason() + u".");
-        return false;
+    if (output != 0) {
+        WriteInclude(output, table, declaredName);
     }
-    WriteInclude(output, table, declaredName);
-    if (!CloseLineFile(output)) {
-        message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
-                          u"; the file is incomplete.");
-        return false;
+    if (output != 0 && CloseLineFile(output)) {
+        return true;
     }
-    return true;
+    message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
+                      u". Nothing was changed.");
+    return false;
 }
 
 }  // namespace
@@ -145,7 +144,7 @@ Message ConvertFile(const Text& inputPath) {
     const IncludeNames names = IncludeNamesFor(inputPath);
     const Text& outputPath = names.includePath;
     if (TextEquals(outputPath, inputPath) || CurrentFileSystem().SameFile(outputPath, inputPath)) {
-        // Creating the output would empty the very file the user chose.
+        // The include would take the place of the very file the user chose.
         return Failure(CleanName(outputPath) +
                        u" is the chosen file itself; it was left as it is and" +
                        u" nothing was written.");

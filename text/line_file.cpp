@@ -32,6 +32,9 @@ struct LineFileRecord {
     CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
     // Whether the file can move back to the start of a line (not a pipe): unknown until asked.
     std::optional<bool> seekable;
+    // A created file: the new file written, until it takes the place of `target`.
+    Text newPath;
+    Text target;
 
     LineFileRecord() = default;
     LineFileRecord(const LineFileRecord&) = delete;
@@ -39,6 +42,10 @@ struct LineFileRecord {
     ~LineFileRecord() {
         if (handle != NoFileHandle) {
             CurrentFileSystem().Close(handle);
+        }
+        // A new file that did not take its target's place is not left behind.
+        if (!newPath.empty()) {
+            CurrentFileSystem().Remove(newPath);
         }
     }
 
@@ -101,6 +108,16 @@ void Flush(LineFileRecord& record) {
     // written after the gap, so the damage is not disguised.
     if (!record.failed &&
         CurrentFileSystem().Write(record.handle, record.buffer.data(), pending) != pending) {
+        NoteFailure(record);
+    }
+}
+
+// A created file written in full takes its target's place; the new file stays (for the record's
+// end to remove) when it may not.
+void MoveIntoPlace(LineFileRecord& record) {
+    if (CurrentFileSystem().Replace(record.newPath, record.target)) {
+        record.newPath.clear();
+    } else {
         NoteFailure(record);
     }
 }
@@ -544,7 +561,13 @@ LineFileId CreateLineFile(LineFileId id, const Text& path) {
     if (id != AutoId) {
         return 0;
     }
-    return Register(CurrentFileSystem().CreateForWriting(path), false);
+    NewFile created = CurrentFileSystem().CreateBeside(path);
+    const LineFileId made = Register(created.handle, false);
+    if (LineFileRecord* record = Find(made)) {
+        record->newPath = std::move(created.path);
+        record->target = path;
+    }
+    return made;
 }
 
 bool IsEndOfFile(LineFileId id) {
@@ -616,7 +639,6 @@ void WriteLine(LineFileId id, const Text& text, int32_t format) {
         return;
     }
     if (!IsOffered(format)) {
-        Flush(*record);  // the lines before it were fine
         Refuse(*record, format);
         return;
     }
@@ -638,6 +660,9 @@ bool CloseLineFile(LineFileId id) {
     const FileHandle handle = std::exchange(it->handle, NoFileHandle);
     if (!CurrentFileSystem().Close(handle)) {
         NoteFailure(*it);
+    }
+    if (!it->failed && !it->newPath.empty()) {
+        MoveIntoPlace(*it);
     }
     const bool succeeded = !it->failed;
     table.erase(it);
