@@ -100,8 +100,6 @@ TEST_F(FaultTest, WriteThatFailsChangesNothing) {
         Text reason;
     } faults[] = {
         {0, u"", false, false, u"No space left on device"},
-        {4095, u"", false, false, u"No space left on device"},
-        {4096, u"", false, false, u"No space left on device"},
         {static_cast<int64_t>(include.size()) - 1, u"", false, false, u"No space left on device"},
         {-1, Output + Text(u".new"), false, false, u"Input/output error"},
         {-1, u"", true, false, u"Permission denied"},
