@@ -78,11 +78,10 @@ Text BaseNameOf(const Text& fileName) {
 }
 
 // The folder (with its last separator) and the file name of the chosen path, split at its last
-// separator: the folder the operating system finds the file in. PathPart and FilePart would skip
-// a leading double quote and stop at a vertical bar, which no Windows path holds but a Linux name
-// may: a folder named `"..` would put the include into the parent folder, one named `"` at an
-// absolute path spelled inside it. Where their split gives back the chosen path exactly, it is
-// this one.
+// separator: the folder the operating system finds the file in. A split that skipped a leading
+// double quote or stopped at a vertical bar (neither can stand in a Windows path) would misplace
+// the include for a Linux folder whose name holds them: a folder named `"..` would put it into
+// the parent folder, one named `"` at an absolute path spelled inside it.
 IncludeNames SplitInputPath(const Text& inputPath) {
     const size_t separator = inputPath.find_last_of(u"\\/");
     const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
