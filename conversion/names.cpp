@@ -44,6 +44,13 @@ bool IsLowSurrogate(char16_t c) {
     return c >= 0xDC00 && c <= 0xDFFF;
 }
 
+// A character CleanName shows as "?" unless it is half of a surrogate pair.
+bool IsSteering(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || IsHighSurrogate(c) || IsLowSurrogate(c);
+}
+
 // Every character other than an ASCII letter, digit or "_" becomes one "_": a character outside
 // the Basic Multilingual Plane (a surrogate pair) is one character, not two.
 Text ReplaceForeignCharacters(TextView name) {
@@ -70,23 +77,15 @@ Text BaseNameOf(const Text& fileName) {
     return dot == Text::npos || dot == 0 ? fileName : LeftText(fileName, static_cast<int64_t>(dot));
 }
 
-// The folder (with its last separator) and the file name of the chosen path. PathPart and
-// FilePart treat a double quote and a vertical bar as delimiters, which no Windows path holds; a
-// Linux file or folder name may hold both, and there they would name the include ".inc" or put
-// it into another folder, over whatever file of that name is there. Where the two parts do not
-// give back the whole path (less a leading or enclosing pair of quotes), the path is split at
-// its last separator instead.
+// The folder (with its last separator) and the file name of the chosen path, split at its last
+// separator: the folder the operating system finds the file in. A split that skipped a leading
+// double quote or stopped at a vertical bar (neither can stand in a Windows path) would misplace
+// the include for a Linux folder whose name holds them: a folder named `"..` would put it into
+// the parent folder, one named `"` at an absolute path spelled inside it.
 IncludeNames SplitInputPath(const Text& inputPath) {
-    IncludeNames names;
-    names.folder = PathPart(inputPath);
-    names.fileName = FilePart(inputPath);
-    const Text whole = names.folder + names.fileName;
-    const Text bare = MidText(inputPath, FindText(inputPath, u"\"") == 1 ? 2 : 1);
-    if (TextEquals(whole, bare) || TextEquals(whole + u"\"", bare)) {
-        return names;
-    }
     const size_t separator = inputPath.find_last_of(u"\\/");
     const int64_t folderLength = separator == Text::npos ? 0 : static_cast<int64_t>(separator) + 1;
+    IncludeNames names;
     names.folder = LeftText(inputPath, folderLength);
     names.fileName = MidText(inputPath, folderLength + 1);
     return names;
@@ -100,6 +99,18 @@ IncludeNames IncludeNamesFor(const Text& inputPath) {
     names.includePath = names.folder + names.baseName + u".inc";
     names.declaredName = DeclaredNameFor(names.baseName);
     return names;
+}
+
+Text CleanName(TextView name) {
+    Text shown(name);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (IsHighSurrogate(shown[i]) && i + 1 < shown.size() && IsLowSurrogate(shown[i + 1])) {
+            ++i;
+        } else if (IsSteering(shown[i])) {
+            shown[i] = u'?';
+        }
+    }
+    return shown;
 }
 
 bool IsPovIdentifier(TextView name) {

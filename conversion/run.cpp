@@ -26,15 +26,11 @@ const ObjectRow* FirstRow(const ObjectTable& table, bool (*picked)(const ObjectR
     return nullptr;
 }
 
-// An object's name as the message shows it. The name comes from the export, which anyone may
-// have crafted: control characters (a terminal takes ESC as the start of a command) become "?",
-// and a name too long to read is cut short.
+// An object's name as the message shows it: cleaned as every name is, and cut short when it is
+// too long to read.
 Text ShownName(const Text& name) {
     constexpr size_t Longest = 60;
-    Text shown = name.substr(0, Longest);
-    for (char16_t& c : shown) {
-        c = c < 0x20 || (c >= 0x7F && c <= 0x9F) ? u'?' : c;
-    }
+    const Text shown = CleanName(TextView(name).substr(0, Longest));
     return name.size() > Longest ? shown + u"..." : shown;
 }
 
@@ -46,7 +42,7 @@ Text LeftOutNote(int64_t leftOut) {
 }
 
 Text NameNote(const IncludeNames& names) {
-    return u"It declares " + names.declaredName + u", since \"" + names.baseName +
+    return u"It declares " + names.declaredName + u", since \"" + CleanName(names.baseName) +
            u"\" is not a name POV-Ray accepts (ASCII letters, digits and _, not beginning with a"
            u" digit, not a reserved word).";
 }
@@ -100,8 +96,8 @@ Text NoVolumeNote(const ObjectTable& table) {
 // The summary on the first line, exactly as a clean export gets it alone; below it one line for
 // each kind of problem, naming the first object concerned and what to do about it.
 Text Summary(const IncludeNames& names, const ObjectTable& table) {
-    Text summary = names.baseName + u".inc created > blobs: " + DecimalText(table.blobCount) +
-                   u" sweeps: " + DecimalText(table.sweepCount);
+    Text summary = CleanName(names.baseName) + u".inc created > blobs: " +
+                   DecimalText(table.blobCount) + u" sweeps: " + DecimalText(table.sweepCount);
     const auto note = [&summary](const Text& line) { summary += u"\n" + line; };
     if (table.leftOut > 0) {
         note(LeftOutNote(table.leftOut));
@@ -133,34 +129,33 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
 bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
     const LineFileId input = OpenLineFile(AutoId, inputPath);
     if (input == 0) {
-        message =
-            Failure(inputPath + u" could not be opened" + Reason() + u". Nothing was written.");
+        message = Failure(CleanName(inputPath) + u" could not be opened" + Reason() +
+                          u". Nothing was written.");
         return false;
     }
     Scan(input, table);
     if (!CloseLineFile(input)) {
-        message = Failure(inputPath + u" could not be read to its end" + Reason() +
+        message = Failure(CleanName(inputPath) + u" could not be read to its end" + Reason() +
                           u". Nothing was written.");
         return false;
     }
     return true;
 }
 
-// Writes the include; false (with the message set) when it could not be written in full.
+// Writes the include; false (with the message set) when it could not be written in full, which
+// leaves an earlier include as it was.
 bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& declaredName,
                  Message& message) {
     const LineFileId output = CreateLineFile(AutoId, outputPath);
-    if (output == 0) {
-        message = Failure(outputPath + u" could not be written" + Reason() + u".");
-        return false;
+    if (output != 0) {
+        WriteInclude(output, table, declaredName);
     }
-    WriteInclude(output, table, declaredName);
-    if (!CloseLineFile(output)) {
-        message = Failure(outputPath + u" could not be written" + Reason() +
-                          u"; the file is incomplete.");
-        return false;
+    if (output != 0 && CloseLineFile(output)) {
+        return true;
     }
-    return true;
+    message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
+                      u". Nothing was changed.");
+    return false;
 }
 
 }  // namespace
@@ -177,8 +172,9 @@ Message ConvertFile(const Text& inputPath) {
     const IncludeNames names = IncludeNamesFor(inputPath);
     const Text& outputPath = names.includePath;
     if (TextEquals(outputPath, inputPath) || CurrentFileSystem().SameFile(outputPath, inputPath)) {
-        // Creating the output would empty the very file the user chose.
-        return Failure(outputPath + u" is the chosen file itself; it was left as it is and" +
+        // The include would take the place of the very file the user chose.
+        return Failure(CleanName(outputPath) +
+                       u" is the chosen file itself; it was left as it is and" +
                        u" nothing was written.");
     }
     if (!WriteOutput(outputPath, table, names.declaredName, message)) {

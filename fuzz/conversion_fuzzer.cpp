@@ -1,8 +1,9 @@
 // The whole conversion over arbitrary input: the scan must keep within the table and count only
 // what it stored, the include must consist of CR LF-terminated lines only and hold exactly the
-// rows the counters announce, the summary must report the same counters, and the input must be
-// left as it was. Above all, POV-Ray runs whatever directives an include holds: every line must
-// be one of the writer's fixed lines, or a point or component line whose pieces are numbers.
+// rows the counters announce, the summary must report the same counters, the input must be left
+// as it was, and no file but the include may be added. Above all, POV-Ray runs whatever
+// directives an include holds: every line must be one of the writer's fixed lines, or a point or
+// component line whose pieces are numbers.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -200,5 +201,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckLineEnds(files.files[OutputPath]);
     CheckRowsWritten(files.files[OutputPath], table);
     FUZZ_CHECK(files.files[InputPath] == input);
+    FUZZ_CHECK(files.files.size() == 2);  // nothing but the include was left
     return 0;
 }

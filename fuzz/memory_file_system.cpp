@@ -1,6 +1,7 @@
 #include "fuzz/memory_file_system.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vex::test {
 
@@ -12,13 +13,32 @@ FileHandle MemoryFileSystem::OpenForReading(const Text& path) {
     return next_++;
 }
 
-FileHandle MemoryFileSystem::CreateForWriting(const Text& path) {
-    if (refuseCreate) {
-        return Failed(u"Permission denied");
+NewFile MemoryFileSystem::CreateBeside(const Text& path) {
+    const Text created = path + u".new";
+    if (refuseCreate || files.count(created) != 0) {
+        return NewFile{Failed(refuseCreate ? u"Permission denied" : u"File exists"), Text()};
     }
-    files[path].clear();
-    open_[next_] = Open{path, 0};
-    return next_++;
+    files[created].clear();
+    open_[next_] = Open{created, 0};
+    return NewFile{next_++, created};
+}
+
+bool MemoryFileSystem::Replace(const Text& from, const Text& to) {
+    if (refuseReplace || files.count(from) == 0) {
+        Failed(refuseReplace ? u"Permission denied" : u"No such file or directory");
+        return false;
+    }
+    files[to] = std::move(files[from]);
+    files.erase(from);
+    return true;
+}
+
+bool MemoryFileSystem::Remove(const Text& path) {
+    if (files.erase(path) == 0) {
+        Failed(u"No such file or directory");
+        return false;
+    }
+    return true;
 }
 
 int64_t MemoryFileSystem::NextChunk(int64_t n) {

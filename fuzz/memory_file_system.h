@@ -3,8 +3,9 @@
 // as were asked for"), so a reader meets buffer fills of any size and line ends split across them;
 // a read starting at or past `failReadAfter` fails; a write that would take a file past
 // `writeLimit` bytes fails and writes nothing (a later, shorter one may still fit); the close of
-// the file named `failCloseOf` fails; creating fails with `refuseCreate`; with `unseekable` set,
-// files cannot move their position, as a pipe cannot.
+// the file named `failCloseOf` fails; creating fails with `refuseCreate`, and replacing with
+// `refuseReplace` (as for a read-only file); with `unseekable` set, files cannot move their
+// position, as a pipe cannot. The new file made beside PATH is PATH.new.
 #pragma once
 
 #include <cstdint>
@@ -24,10 +25,13 @@ class MemoryFileSystem final : public FileSystem {
     int64_t writeLimit = -1;     // no limit when negative
     Text failCloseOf;
     bool refuseCreate = false;
+    bool refuseReplace = false;
     bool unseekable = false;
 
     FileHandle OpenForReading(const Text& path) override;
-    FileHandle CreateForWriting(const Text& path) override;
+    NewFile CreateBeside(const Text& path) override;
+    bool Replace(const Text& from, const Text& to) override;
+    bool Remove(const Text& path) override;
     int64_t Read(FileHandle file, char* into, int64_t n) override;
     int64_t Write(FileHandle file, const char* bytes, int64_t n) override;
     bool Seek(FileHandle file, int64_t delta) override;

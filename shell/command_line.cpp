@@ -34,7 +34,7 @@ Command OptionCommand(const Text& option) {
     if (option == u"-V" || option == u"--version") {
         return Command{Command::Kind::Version, {}, {}};
     }
-    return Command{Command::Kind::UsageError, {}, u"unknown option '" + option + u"'"};
+    return Command{Command::Kind::UsageError, {}, u"unknown option '" + CleanName(option) + u"'"};
 }
 
 }  // namespace
@@ -82,10 +82,10 @@ Outcome ConvertFiles(const std::vector<Text>& arguments,
     for (const Text& argument : arguments) {
         const std::vector<Text> files = expand(argument);
         if (files.empty()) {
-            add(Message{
-                SummaryCaption,
-                argument + u" could not be opened (no file matches it). Nothing was written.",
-                true});
+            add(Message{SummaryCaption,
+                        CleanName(argument) +
+                            u" could not be opened (no file matches it). Nothing was written.",
+                        true});
         }
         for (const Text& file : files) {
             add(convert(file));

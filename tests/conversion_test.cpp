@@ -5,6 +5,7 @@
 
 #include "conversion/conversion.h"
 #include "fuzz/memory_file_system.h"
+#include "shell/command_line.h"
 
 namespace vex {
 namespace {
@@ -118,6 +119,40 @@ TEST(ConvertFile, NamesObjectsLeftOutOfAFullTable) {
               u"many.inc created > blobs: 0 sweeps: 500\n"
               u"1 more object was left out: an include takes the first 500.");
     EXPECT_NE(memory.files[u"/m/many.inc"].find("     502,\r\n"), std::string::npos);
+}
+
+// Every name a message shows (paths, the base name, an option, an argument) is cleaned: a crafted
+// name can neither steer the terminal nor forge a line of its own, and other characters stay.
+TEST(CleanName, CleansEveryNameAMessageShows) {
+    const Text name =
+        u"e\x1b]52;c;eA==\x07\r\n\x1f \x7f\x9f\xa0\u061c\u200e\u200f\u2028\u2029\u202a"
+        u"\u202e\u2066\u2069\xdc80\u00fc\U0001F600\xd800";
+    const Text shown = u"e?]52;c;eA==???? ??\u00a0??????????\u00fc\U0001F600?";
+    const Text input = u"/m/" + name + u".x3d";
+    MemoryFileSystem memory;
+    ScopedFileSystem scoped(memory);
+    std::vector<std::pair<Text, Text>> said;  // a message, and what it must begin with
+    said.emplace_back(ConvertFile(input).text, u"/m/" + shown + u".x3d could not be opened (");
+    memory.files[input] = "";
+    memory.failReadAfter = 0;
+    said.emplace_back(ConvertFile(input).text, u"/m/" + shown + u".x3d could not be read to its");
+    memory.failReadAfter = -1;
+    memory.refuseCreate = true;
+    said.emplace_back(ConvertFile(input).text, u"/m/" + shown + u".inc could not be written (");
+    memory.refuseCreate = false;
+    memory.files[input] = "<Transform DEF=\"Mball_TRANSFORM\"\n t=\"0 0 0\"\n s=\"1 1 1\"\n";
+    said.emplace_back(ConvertFile(input).text, shown + u".inc created > blobs: 1 sweeps: 0\nIt " +
+                                                   u"declares " + DeclaredNameFor(name) +
+                                                   u", since \"" + shown + u"\" is not a name");
+    said.emplace_back(ConvertFile(u"/m/" + name + u".inc").text, u"/m/" + shown + u".inc is the");
+    said.emplace_back(UsageErrorText(ParseArguments({u"-" + name}).error),
+                      u"vexlorin: unknown option '-" + shown + u"'\n");
+    const auto none = [](const Text&) { return std::vector<Text>(); };
+    said.emplace_back(ConvertFiles({name}, none, &ConvertFile).message.text,
+                      shown + u" could not be opened (no file matches it)");
+    for (const auto& [text, beginning] : said) {
+        EXPECT_EQ(text.substr(0, beginning.size()), beginning);
+    }
 }
 
 TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {

@@ -18,8 +18,6 @@ namespace {
 constexpr char16_t Input[] = u"/m/scene.x3d";
 constexpr char16_t Output[] = u"/m/scene.inc";
 const Text NotReadToTheEnd = u"/m/scene.x3d could not be read to its end (Input/output error).";
-const Text Incomplete =
-    u"/m/scene.inc could not be written (No space left on device); the file is incomplete.";
 
 // An export whose input (about 50 kB) and include (about 20 kB) span several 4096-byte buffers.
 std::string SceneWithObjects(int count) {
@@ -93,32 +91,46 @@ TEST_F(FaultTest, ReadThatFailsIsToldWithItsCauseAndLeavesAnEarlierIncludeUntouc
     }
 }
 
-TEST_F(FaultTest, WriteThatFailsIsReportedAndKeepsOnlyWhatCameBefore) {
-    for (const size_t at :
-         {size_t{0}, size_t{4095}, size_t{4096}, size_t{10000}, include.size() - 1}) {
-        SCOPED_TRACE(at);
-        files.writeLimit = static_cast<int64_t>(at);
-        ExpectTruthfulFailure(Incomplete);
-        // Nothing after the gap (where a later, shorter write would fit): a beginning only.
-        const std::string& written = files.files[Output];
-        EXPECT_LE(written.size(), at);
-        EXPECT_EQ(include.substr(0, written.size()), written);
+// Whatever fails (the new file's create, a write at any byte, its close or its move into place),
+// an earlier include stays byte for byte, or there is still none, and no new file is left.
+TEST_F(FaultTest, WriteThatFailsChangesNothing) {
+    const struct {
+        int64_t writeLimit;
+        Text failCloseOf;
+        bool refuseCreate;
+        bool refuseReplace;
+        Text reason;
+    } faults[] = {
+        {0, u"", false, false, u"No space left on device"},
+        {static_cast<int64_t>(include.size()) - 1, u"", false, false, u"No space left on device"},
+        {-1, Output + Text(u".new"), false, false, u"Input/output error"},
+        {-1, u"", true, false, u"Permission denied"},
+        {-1, u"", false, true, u"Permission denied"},
+    };
+    for (const auto& fault : faults) {
+        files.writeLimit = fault.writeLimit;
+        files.failCloseOf = fault.failCloseOf;
+        files.refuseCreate = fault.refuseCreate;
+        files.refuseReplace = fault.refuseReplace;
+        for (const bool earlier : {false, true}) {
+            SCOPED_TRACE(ToUtf8(fault.reason) + (earlier ? ", over an earlier include" : ""));
+            files.files.erase(Output);
+            if (earlier) {
+                files.files[Output] = "an earlier include\r\n";
+            }
+            ExpectTruthfulFailure(u"/m/scene.inc could not be written (" + fault.reason +
+                                  u"). Nothing was changed.");
+            EXPECT_EQ(files.files.size(), earlier ? 2u : 1u);
+            EXPECT_EQ(files.files[Output], earlier ? "an earlier include\r\n" : "");
+        }
     }
 }
 
-TEST_F(FaultTest, FailedClosesOpensAndCreatesAreReported) {
-    files.failCloseOf = Output;
-    ExpectTruthfulFailure(
-        u"/m/scene.inc could not be written (Input/output error); the file is "
-        u"incomplete.");
-    files.files.erase(Output);
+TEST_F(FaultTest, FailedInputClosesAndOpensAreReported) {
     files.failCloseOf = Input;
     ExpectTruthfulFailure(NotReadToTheEnd);
     EXPECT_EQ(files.files.count(Output), 0u);
-
     files.failCloseOf.clear();
-    files.refuseCreate = true;
-    ExpectTruthfulFailure(u"/m/scene.inc could not be written (Permission denied).");
     files.files.erase(Input);
     input.clear();
     ExpectTruthfulFailure(u"/m/scene.x3d could not be opened (No such file or directory).");

@@ -68,6 +68,12 @@ expect_not_said() {
 expect_file() { [ -f "$1" ] || fail "missing: $1"; }
 expect_no_file() { [ ! -e "$1" ] || fail "should not exist: $1"; }
 expect_same() { cmp -s "$1" "$2" || fail "$2 differs from $1"; }
+# The folder $1 holds exactly the names $2...: no new file was left behind.
+expect_only() {
+    local folder="$1"
+    shift
+    [ "$(ls -A "$folder")" = "$(printf '%s\n' "$@")" ] || fail "$folder holds $(ls -A "$folder" | tr '\n' ' ')"
+}
 
 # The include written for an input (the sample unless $2 names another) under the base name $1 in
 # a plain folder: what every successful conversion of it under that name must match byte for byte.
@@ -76,13 +82,6 @@ reference_include() {
     cp "${2:-$sample}" "$work/reference/$1.x3d"
     printf '%s\n' "$work/reference/$1.x3d" | "$exe" >/dev/null 2>&1
     echo "$work/reference/$1.inc"
-}
-
-# True when $1 holds the first bytes of $2 and fewer than all of them.
-is_strict_prefix() {
-    local size
-    size="$(stat -c %s "$1")"
-    [ "$size" -lt "$(stat -c %s "$2")" ] && cmp -s -n "$size" "$1" "$2"
 }
 
 case_unreadable_input() {
@@ -101,7 +100,7 @@ case_unwritable_folder() {
     can_drop_privileges || skip "cannot run as an unprivileged user here (setpriv)"
     mkdir "$work/ro" && cp "$sample" "$work/ro/scene.x3d" && chmod 555 "$work/ro"
     convert "$work/ro/scene.x3d" nobody
-    expect_said "$work/ro/scene.inc could not be written (Permission denied)."
+    expect_said "$work/ro/scene.inc could not be written (Permission denied). Nothing was changed."
     expect_not_said "created"
     expect_no_file "$work/ro/scene.inc"
     expect_same "$sample" "$work/ro/scene.x3d"
@@ -112,9 +111,10 @@ case_readonly_existing_include() {
     mkdir "$work/rw" && chmod 777 "$work/rw" && cp "$sample" "$work/rw/scene.x3d"
     printf 'an earlier include\r\n' >"$work/rw/scene.inc" && chmod 444 "$work/rw/scene.inc"
     convert "$work/rw/scene.x3d" nobody
-    expect_said "$work/rw/scene.inc could not be written (Permission denied)."
+    expect_said "$work/rw/scene.inc could not be written (Permission denied). Nothing was changed."
     expect_not_said "created"
     [ "$(cat "$work/rw/scene.inc")" = $'an earlier include\r' ] || fail "the earlier include changed"
+    expect_only "$work/rw" scene.inc scene.x3d
     expect_same "$sample" "$work/rw/scene.x3d"
 }
 
@@ -130,24 +130,26 @@ case_full_file_system() {
     reference="$(reference_include scene "$input")"
     cp "$input" "$work/full/scene.x3d"
 
-    # Room for a few buffers only: the disk fills up part-way through the include.
+    # Room for a few buffers only: the disk fills up part-way through the include, which leaves
+    # an earlier include as it was and no new file.
+    printf 'an earlier include\r\n' >"$work/full/scene.inc"
     local free_kb
     free_kb="$(df -k --output=avail "$work/full" | tail -n 1)"
     dd if=/dev/zero of="$work/full/filler" bs=1k count=$((free_kb - 12)) 2>/dev/null
     convert "$work/full/scene.x3d"
-    expect_said "$work/full/scene.inc could not be written (No space left on device); the file is incomplete."
+    expect_said "$work/full/scene.inc could not be written (No space left on device). Nothing was changed."
     expect_not_said "created"
-    echo "the disk filled up after $(stat -c %s "$work/full/scene.inc") of $(stat -c %s "$reference") bytes"
-    is_strict_prefix "$work/full/scene.inc" "$reference" ||
-        fail "the incomplete include is not a beginning of the complete one"
+    [ "$(cat "$work/full/scene.inc")" = $'an earlier include\r' ] || fail "the earlier include changed"
+    expect_only "$work/full" filler scene.inc scene.x3d
     expect_same "$input" "$work/full/scene.x3d"
 
-    # No room at all: not even the first buffer can be written.
+    # No room at all: not even the first buffer can be written, and no include appears.
     rm "$work/full/scene.inc"
     dd if=/dev/zero of="$work/full/filler2" bs=1k 2>/dev/null
     convert "$work/full/scene.x3d"
-    expect_said "$work/full/scene.inc could not be written (No space left on device); the file is incomplete."
+    expect_said "$work/full/scene.inc could not be written (No space left on device). Nothing was changed."
     expect_not_said "created"
+    expect_only "$work/full" filler filler2 scene.x3d
     expect_same "$input" "$work/full/scene.x3d"
 
     # With room again the same input converts.
@@ -157,12 +159,34 @@ case_full_file_system() {
     expect_same "$reference" "$work/full/scene.inc"
 }
 
+# Whatever a folder holds at the include's place, a link (to a file outside it, or to nothing) or
+# a named pipe, is replaced by the include: the link's target is neither written nor created, and
+# the pipe neither takes the include nor holds the program up.
+case_include_in_the_way() {
+    mkdir "$work/way" && cp "$sample" "$work/way/scene.x3d"
+    printf 'outside\n' >"$work/outside"
+    local reference
+    reference="$(reference_include scene)"
+    for plant in "ln -s ../outside" "ln -s ../created_by_the_link" mkfifo; do
+        rm -f "$work/way/scene.inc"
+        $plant "$work/way/scene.inc"
+        convert "$work/way/scene.x3d"
+        expect_said "scene.inc created $summary_of_sample"
+        [ -f "$work/way/scene.inc" ] && [ ! -L "$work/way/scene.inc" ] || fail "$plant: not replaced"
+        expect_same "$reference" "$work/way/scene.inc"
+        expect_only "$work/way" scene.inc scene.x3d
+    done
+    [ "$(cat "$work/outside")" = outside ] || fail "the link's target was written"
+    expect_no_file "$work/created_by_the_link"
+}
+
 case_include_is_a_folder() {
     mkdir -p "$work/dir/scene.inc" && cp "$sample" "$work/dir/scene.x3d"
     convert "$work/dir/scene.x3d"
-    expect_said "$work/dir/scene.inc could not be written (Is a directory)."
+    expect_said "$work/dir/scene.inc could not be written (Is a directory). Nothing was changed."
     expect_not_said "created"
     [ -d "$work/dir/scene.inc" ] || fail "the folder was replaced"
+    expect_only "$work/dir" scene.inc scene.x3d
     expect_same "$sample" "$work/dir/scene.x3d"
 }
 
@@ -236,11 +260,12 @@ case_non_ascii_names() {
     convert "$work/ü/szene_ü.x3d"
     expect_said "szene_ü.inc created $summary_of_sample"
     expect_same "$(reference_include szene_ü)" "$work/ü/szene_ü.inc"
-    # A name that is not valid UTF-8 (Latin-1 ü) must survive byte for byte.
+    # A name that is not valid UTF-8 (Latin-1 ü) must survive byte for byte; the message shows
+    # the byte as "?" rather than send it to the terminal.
     local latin1=$'szene_\xfc'
     cp "$sample" "$work/$latin1.x3d"
     convert "$work/$latin1.x3d"
-    expect_said "$latin1.inc created $summary_of_sample"
+    expect_said "szene_?.inc created $summary_of_sample"
     expect_file "$work/$latin1.inc"
     # Characters that Windows forbids in names but Linux allows.
     mkdir "$work/a|b"

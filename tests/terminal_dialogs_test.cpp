@@ -31,6 +31,7 @@ class TerminalDialogTest : public ::testing::Test {
 // the end of the input cancels.
 TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolder) {
     fs::create_directories(folder.path() / "data" / "sub");
+    fs::create_directory(folder.path() / "e\x1b[2J");
     const Text data = FromUtf8((folder.path() / "data").native());
     const struct {
         std::string answers;
@@ -50,6 +51,10 @@ TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolde
         {"\n", u"\\scene.x3d", u"", ""},  // no usable proposal, then the end
         {"nowhere/scene.x3d\nscene.x3d\n", u"C:\\file.x3d", u"scene.x3d", "does not exist"},
         {"data/sub\ndata/sub/x.x3d\n", u"C:\\file.x3d", u"data/sub/x.x3d", "is a folder"},
+        // Names are shown cleaned (the answer echoed too): an escape sequence cannot reach it.
+        {"e\x1b[2J\n", u"C:\\file.x3d", u"", "e?[2J is a folder"},
+        {"e\x1b[2J/no/x.x3d\n", u"C:\\file.x3d", u"", "e?[2J/no does not exist"},
+        {"", folder.TextPath("e\x1b[2J\\scene.x3d"), u"", "e?[2J\nFile name [scene.x3d]"},
         {std::string(300, 'a') + "/scene.x3d\n", u"C:\\file.x3d", u"", "File name too long"},
     };
     for (const auto& c : cases) {
@@ -58,6 +63,7 @@ TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolde
                   c.chosen.empty() ? Text() : folder.TextPath(ToUtf8(c.chosen)))
             << c.answers;
         EXPECT_NE(out.str().find(c.said), std::string::npos) << out.str();
+        EXPECT_EQ(out.str().find('\x1b'), std::string::npos) << out.str();
     }
     EXPECT_EQ(out.str().find("does not exist"), std::string::npos);  // too long is not missing
 }

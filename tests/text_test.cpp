@@ -118,33 +118,6 @@ TEST(DecimalText, WritesEverySixtyFourBitValue) {
     EXPECT_EQ(DecimalText(Min), u"-9223372036854775808");
 }
 
-struct PathCase {
-    const char16_t* path;
-    const char16_t* folder;
-    const char16_t* file;
-};
-
-TEST(PathParts, SplitFolderAndFileName) {
-    const std::vector<PathCase> cases = {
-        {u"D:\\dir\\sub\\file.x3d", u"D:\\dir\\sub\\", u"file.x3d"},
-        {u"D:/dir/file.x3d", u"D:/dir/", u"file.x3d"},
-        {u"D:\\dir/sub\\f", u"D:\\dir/sub\\", u"f"},
-        {u"file.x3d", u"", u"file.x3d"},
-        {u"D:file.x3d", u"", u"D:file.x3d"},
-        {u"D:\\dir\\", u"D:\\dir\\", u""},
-        {u"\"D:\\dir\\file.x3d\"", u"D:\\dir\\", u"file.x3d"},
-        {u"\"file.x3d\"", u"", u"file.x3d"},
-        {u"D:\\a|\\b\\c", u"D:\\", u"c"},
-        {u"/home/ann/szene_\u00fc.x3d", u"/home/ann/", u"szene_\u00fc.x3d"},
-        {u"", u"", u""},
-        {u"a\"b\\c", u"a\"b\\", u"c"},
-    };
-    for (const PathCase& c : cases) {
-        EXPECT_EQ(PathPart(c.path), c.folder) << ToUtf8(c.path);
-        EXPECT_EQ(FilePart(c.path), c.file) << ToUtf8(c.path);
-    }
-}
-
 TEST(AnsiCodePage, MapsEveryByteToOneCharacterAndBack) {
     std::string all;
     for (int byte = 0; byte < 256; ++byte) {

@@ -66,6 +66,9 @@ struct LineFileRecord {
     CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
     std::string head;               // the bytes kept of the line being read
     WordSearch search;              // for the word lines are read for
+    // A created file: the new file written, until it takes the place of `target`.
+    Text newPath;
+    Text target;
 
     LineFileRecord() = default;
     LineFileRecord(const LineFileRecord&) = delete;
@@ -73,6 +76,10 @@ struct LineFileRecord {
     ~LineFileRecord() {
         if (handle != NoFileHandle) {
             CurrentFileSystem().Close(handle);
+        }
+        // A new file that did not take its target's place is not left behind.
+        if (!newPath.empty()) {
+            CurrentFileSystem().Remove(newPath);
         }
     }
 
@@ -135,6 +142,16 @@ void Flush(LineFileRecord& record) {
     // written after the gap, so the damage is not disguised.
     if (!record.failed &&
         CurrentFileSystem().Write(record.handle, record.buffer.data(), pending) != pending) {
+        NoteFailure(record);
+    }
+}
+
+// A created file written in full takes its target's place; the new file stays (for the record's
+// end to remove) when it may not.
+void MoveIntoPlace(LineFileRecord& record) {
+    if (CurrentFileSystem().Replace(record.newPath, record.target)) {
+        record.newPath.clear();
+    } else {
         NoteFailure(record);
     }
 }
@@ -501,7 +518,13 @@ LineFileId CreateLineFile(LineFileId id, const Text& path) {
     if (id != AutoId) {
         return 0;
     }
-    return Register(CurrentFileSystem().CreateForWriting(path), false);
+    NewFile created = CurrentFileSystem().CreateBeside(path);
+    const LineFileId made = Register(created.handle, false);
+    if (LineFileRecord* record = Find(made)) {
+        record->newPath = std::move(created.path);
+        record->target = path;
+    }
+    return made;
 }
 
 bool IsEndOfFile(LineFileId id) {
@@ -570,7 +593,6 @@ void WriteLine(LineFileId id, const Text& text, int32_t format) {
         return;
     }
     if (!IsOffered(format)) {
-        Flush(*record);  // the lines before it were fine
         Refuse(*record, format);
         return;
     }
@@ -592,6 +614,9 @@ bool CloseLineFile(LineFileId id) {
     const FileHandle handle = std::exchange(it->handle, NoFileHandle);
     if (!CurrentFileSystem().Close(handle)) {
         NoteFailure(*it);
+    }
+    if (!it->failed && !it->newPath.empty()) {
+        MoveIntoPlace(*it);
     }
     const bool succeeded = !it->failed;
     table.erase(it);

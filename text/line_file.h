@@ -37,7 +37,11 @@ enum TextFormat : int32_t {
 // (missing file, no permission, held open elsewhere, bad path) or when id is not AutoId.
 LineFileId OpenLineFile(LineFileId id, const Text& path);
 
-// Creates a file for writing, or empties an existing one. 0 on failure or when id is not AutoId.
+// Creates a file for writing at `path` without touching anything else: the lines go into a new
+// file beside it (FileSystem::CreateBeside), which CloseLineFile puts in the place of whatever
+// stands at `path` (an earlier file, a link, a pipe: replaced, never followed or written through)
+// once everything was written. Until then `path` stays as it was, and after any failure it stays
+// so and the new file is removed. 0 when the new file cannot be made, or when id is not AutoId.
 LineFileId CreateLineFile(LineFileId id, const Text& path);
 
 // True when no byte is left to read; a one-byte look-ahead that consumes nothing. True for an id
@@ -75,17 +79,18 @@ bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, s
 //
 // A format that is not offered (see TextFormat) is refused without failing the call: nothing is
 // written, not even the line end, and the file counts as failed, which its CloseLineFile reports,
-// with LastLineFileError saying why. The lines written before it are kept; those after it are
-// dropped, as after a failed write, rather than written after the gap.
+// with LastLineFileError saying why; a created file then never takes its path's place.
 void WriteLine(LineFileId id, const Text& text, int32_t format);
 
-// Writes out pending bytes and closes the file; the id then names no file. Returns false when
-// anything went wrong with the file while it was open: a read error, damaged compressed data, a
-// failed or short write (including this final one), a refused format or a failed close. Returns
-// true for an id that names no file.
+// Writes out pending bytes and closes the file; the id then names no file. A created file then
+// takes its path's place, unless anything went wrong: it is removed instead, and the path stays
+// as it was. Returns false when anything went wrong with the file while it was open: a read
+// error, damaged compressed data, a failed or short write (including this final one), a refused
+// format, a failed close, or (for a created file) a path whose place it may not take, a folder
+// or a read-only file. Returns true for an id that names no file.
 bool CloseLineFile(LineFileId id);
 
-// Closes every file still open, newest first, writing out what is pending.
+// Closes every file still open, newest first, as CloseLineFile does.
 void CloseAllLineFiles();
 
 // Plain words for the most recent failure met by a line file operation (for example "No such

@@ -7,19 +7,6 @@ namespace vex {
 namespace {
 
 constexpr char16_t Space = u' ';
-constexpr char16_t Backslash = u'\\';
-constexpr char16_t Slash = u'/';
-constexpr char16_t Quote = u'"';
-constexpr char16_t Bar = u'|';
-
-bool IsSeparator(char16_t c) {
-    return c == Backslash || c == Slash;
-}
-
-// Index of the first code unit of a path's own text: a leading double quote is not part of it.
-size_t PathStart(TextView p) {
-    return !p.empty() && p.front() == Quote ? 1 : 0;
-}
 
 // Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
 size_t StartIndex(TextView t, int64_t start) {
@@ -105,26 +92,6 @@ Text DecimalText(int64_t v) {
     Text result = v < 0 ? Text(u"-") : Text();
     result.append(digits + (20 - used), used);
     return result;
-}
-
-Text PathPart(TextView p) {
-    const size_t begin = PathStart(p);
-    const size_t end = std::min(p.find(Bar), p.size());
-    size_t afterSeparator = begin;
-    for (size_t i = 0; i < end; ++i) {
-        if (IsSeparator(p[i])) {
-            afterSeparator = i + 1;
-        }
-    }
-    return afterSeparator > begin ? Text(p.substr(begin, afterSeparator - begin)) : Text();
-}
-
-Text FilePart(TextView p) {
-    const size_t lastSeparator = p.find_last_of(u"\\/");
-    const size_t begin = lastSeparator == TextView::npos ? PathStart(p) : lastSeparator + 1;
-    const size_t quote = p.find(Quote, begin);
-    const size_t end = quote == TextView::npos ? p.size() : quote;
-    return Text(p.substr(begin, end - begin));
 }
 
 bool TextEquals(TextView a, TextView b) {

@@ -47,16 +47,6 @@ Text TrimText(TextView t);
 // The most negative value is written in full: -9223372036854775808.
 Text DecimalText(int64_t v);
 
-// The folder part of a path, up to and including its last backslash or slash; empty when there
-// is none. A leading double quote is skipped, and the scan stops at the first vertical bar.
-// A drive colon is not a separator.
-Text PathPart(TextView p);
-
-// The file-name part of a path: what follows its last backslash or slash (or the whole path,
-// less a leading double quote, when there is none), up to the first double quote after that.
-// A vertical bar is an ordinary character here. No extension is removed.
-Text FilePart(TextView p);
-
 // True when a and b hold the same code units in the same order.
 bool TextEquals(TextView a, TextView b);
 

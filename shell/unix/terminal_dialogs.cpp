@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "conversion/conversion.h"
 #include "shell/dialogs.h"
 
 namespace vex {
@@ -20,6 +21,11 @@ fs::path ToPath(const Text& text) {
 
 Text FromPath(const fs::path& path) {
     return FromUtf8(path.native());
+}
+
+// A path as the terminal shows it: cleaned, since a folder's name can be anything.
+Text Shown(const fs::path& path) {
+    return CleanName(FromPath(path));
 }
 
 bool IsFolder(const fs::path& path) {
@@ -73,7 +79,7 @@ void PrintHeader(Terminal& terminal, const Text& title, const std::optional<Text
         Print(terminal,
               u"Files: " + pairs[static_cast<size_t>(patternPosition)].description + u"\n");
     }
-    Print(terminal, u"Folder: " + FromPath(proposal.folder) + u"\n");
+    Print(terminal, u"Folder: " + Shown(proposal.folder) + u"\n");
 }
 
 // The full path for one answer, or the empty text (with the reason printed) when it is refused.
@@ -84,7 +90,7 @@ Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
     }
     path = path.lexically_normal();
     if (IsFolder(path)) {
-        Print(terminal, FromPath(path) + u" is a folder; name a file in it.\n");
+        Print(terminal, Shown(path) + u" is a folder; name a file in it.\n");
         return Text();
     }
     std::error_code error;
@@ -92,9 +98,8 @@ Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
         // Say why, in the system's words, when it is not simply missing (a path too long, say).
         const bool missing = !error || error == std::errc::no_such_file_or_directory ||
                              error == std::errc::not_a_directory;
-        Print(terminal, missing
-                            ? u"The folder " + FromPath(path.parent_path()) + u" does not exist.\n"
-                            : FromPath(path) + u": " + FromUtf8(error.message()) + u".\n");
+        Print(terminal, missing ? u"The folder " + Shown(path.parent_path()) + u" does not exist.\n"
+                                : Shown(path) + u": " + FromUtf8(error.message()) + u".\n");
         return Text();
     }
     return FromPath(path);
@@ -112,7 +117,7 @@ bool ReadAnswer(Terminal& terminal, Text& answer) {
     answer = FromUtf8(line);
     if (!terminal.interactive) {
         // Piped answers are not echoed by a terminal; show them so the transcript reads right.
-        Print(terminal, answer + u"\n");
+        Print(terminal, CleanName(answer) + u"\n");
     }
     return true;
 }
@@ -126,7 +131,7 @@ Text TerminalChooseInputFile(Terminal& terminal, const Text& title,
     PrintHeader(terminal, title, pattern, patternPosition, proposal);
     for (;;) {
         Print(terminal, proposal.name.empty() ? Text(u"File name: ")
-                                              : u"File name [" + proposal.name + u"]: ");
+                                              : u"File name [" + CleanName(proposal.name) + u"]: ");
         terminal.out.flush();
         Text answer;
         if (!ReadAnswer(terminal, answer)) {

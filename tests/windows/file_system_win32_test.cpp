@@ -1,7 +1,9 @@
-// The line file against the real Win32 file calls: sharing, failures, and file identity.
+// The line file against the real Win32 file calls: sharing, failures, replacing, file identity.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -39,6 +41,13 @@ void ExpectPlainWords(const Text& message) {
     EXPECT_EQ(message.find(u'\r'), Text::npos);
 }
 
+// Writes one line into a file created for `path`; whether it took the path's place.
+bool WriteOver(const Text& path) {
+    const LineFileId id = CreateLineFile(AutoId, path);
+    WriteLine(id, u"new", AnsiFormat);
+    return id != 0 && CloseLineFile(id);
+}
+
 class Win32FileTest : public ::testing::Test {
   protected:
     test::TempFolder folder;
@@ -47,6 +56,9 @@ class Win32FileTest : public ::testing::Test {
         test::WriteBytes(folder.path() / name, bytes);
     }
     std::string Read(const std::string& name) { return test::ReadBytes(folder.path() / name); }
+    std::ptrdiff_t Files() {
+        return std::distance(std::filesystem::directory_iterator(folder.path()), {});
+    }
 };
 
 // The line file shares an open file with nobody, and opens none that is open elsewhere.
@@ -57,14 +69,30 @@ TEST_F(Win32FileTest, SharesOpenFilesWithNobody) {
     EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
     ExpectPlainWords(LastLineFileError());
     EXPECT_FALSE(OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE));
-    EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
+    EXPECT_FALSE(WriteOver(Path("in.txt")));
     EXPECT_TRUE(CloseLineFile(id));
     EXPECT_EQ(Read("in.txt"), "x\n");
 
     const Handle held = OpenShared(Path("in.txt"), GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(held);
     EXPECT_EQ(OpenLineFile(AutoId, Path("in.txt")), 0);
-    EXPECT_EQ(CreateLineFile(AutoId, Path("in.txt")), 0);
+    EXPECT_FALSE(WriteOver(Path("in.txt")));
+    EXPECT_EQ(Read("in.txt"), "x\n");
+    EXPECT_EQ(Files(), 1);
+}
+
+// A file written in full takes an earlier one's place; a read-only one stays as it was. No new
+// file is left behind.
+TEST_F(Win32FileTest, ReplacesAnEarlierFileButNotAReadOnlyOne) {
+    Write("out.inc", "earlier\r\n");
+    EXPECT_TRUE(WriteOver(Path("out.inc")));
+    EXPECT_EQ(Read("out.inc"), "new\r\n");
+    ASSERT_TRUE(SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(WriteOver(Path("out.inc")));
+    ExpectPlainWords(LastLineFileError());
+    SetFileAttributesW(Wide(Path("out.inc")), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Read("out.inc"), "new\r\n");
+    EXPECT_EQ(Files(), 1);
 }
 
 TEST_F(Win32FileTest, ReportsFailedOpensInPlainWords) {

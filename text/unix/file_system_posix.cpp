@@ -1,10 +1,13 @@
-// The file layer on POSIX systems: open, read, write, lseek and close.
+// The file layer on POSIX systems: open, read, write, lseek and close; rename and unlink.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "text/file_system.h"
 
@@ -32,15 +35,40 @@ class PosixFileSystem final : public FileSystem {
         return fd;
     }
 
-    FileHandle CreateForWriting(const Text& path) override {
-        int fd = OpenPath(path, O_RDWR | O_CREAT | O_TRUNC);
-        if (fd < 0) {
-            // A file we may write but not read can still be emptied and written.
-            const int firstError = errno;
-            fd = OpenPath(path, O_WRONLY | O_TRUNC);
-            errno = fd < 0 && errno == ENOENT ? firstError : errno;
+    NewFile CreateBeside(const Text& path) override {
+        const size_t slash = path.rfind(u'/');
+        const Text folder = slash == Text::npos ? Text() : path.substr(0, slash + 1);
+        int error = ENOENT;
+        for (int attempt = 0; IsUsable(path) && attempt < NameAttempts; ++attempt) {
+            Text created = folder + NewFileName();
+            // O_EXCL: the name must be free, so nothing planted there is opened or followed.
+            const int fd = OpenPath(created, O_RDWR | O_CREAT | O_EXCL);
+            if (fd >= 0) {
+                return NewFile{fd, std::move(created)};
+            }
+            error = errno;
+            if (error != EEXIST) {
+                break;
+            }
         }
-        return fd >= 0 ? fd : Fail(errno);
+        return NewFile{Fail(error), Text()};
+    }
+
+    bool Replace(const Text& from, const Text& to) override {
+        const int refused = IsUsable(from) && IsUsable(to) ? RefusalToReplace(to) : ENOENT;
+        if (refused == 0 && ::rename(ToUtf8(from).c_str(), ToUtf8(to).c_str()) == 0) {
+            return true;
+        }
+        Fail(refused != 0 ? refused : errno);
+        return false;
+    }
+
+    bool Remove(const Text& path) override {
+        if (IsUsable(path) && ::unlink(ToUtf8(path).c_str()) == 0) {
+            return true;
+        }
+        Fail(IsUsable(path) ? errno : ENOENT);
+        return false;
     }
 
     int64_t Read(FileHandle file, char* into, int64_t n) override {
@@ -98,8 +126,17 @@ class PosixFileSystem final : public FileSystem {
     }
 
   private:
+    // Names tried for a new file before giving up; another process would have to hit one random
+    // name after another.
+    static constexpr int NameAttempts = 100;
+
+    // A path the system would cut at an embedded zero names another file than the one meant.
+    static bool IsUsable(const Text& path) {
+        return !path.empty() && path.find(u'\0') == Text::npos;
+    }
+
     static int OpenPath(const Text& path, int flags) {
-        if (path.empty() || path.find(u'\0') != Text::npos) {
+        if (!IsUsable(path)) {
             errno = ENOENT;
             return -1;
         }
@@ -122,6 +159,18 @@ class PosixFileSystem final : public FileSystem {
             return 0;
         }
         return S_ISDIR(info.st_mode) ? EISDIR : NotRegularFile;
+    }
+
+    // 0 when a file may be put in the place of `to`: nothing stands there, or a link, a pipe or
+    // a file this process may write to. rename would replace a read-only file too, which writing
+    // to it would not: that one stays, with the error writing would meet, as it does on Windows.
+    static int RefusalToReplace(const Text& to) {
+        const std::string native = ToUtf8(to);
+        struct stat info {};
+        if (::lstat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            return 0;
+        }
+        return ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
     }
 
     // Remembers the error and gives the failure result of every call: -1.

@@ -1,9 +1,11 @@
-// The file layer on Windows: CreateFileW, ReadFile, WriteFile, SetFilePointer and CloseHandle.
+// The file layer on Windows: CreateFileW, ReadFile, WriteFile, SetFilePointer and CloseHandle;
+// MoveFileExW and DeleteFileW.
 // Files are opened with share mode 0, so nobody else can open a file while it is open here and an
 // open fails while somebody else holds the file.
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "text/file_system.h"
 
@@ -75,19 +77,47 @@ class Win32FileSystem final : public FileSystem {
         return Open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     }
 
-    FileHandle CreateForWriting(const Text& path) override {
-        const FileHandle created =
-            Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
-        if (created != NoFileHandle) {
-            return created;
+    NewFile CreateBeside(const Text& path) override {
+        const size_t separator = path.find_last_of(u"\\/:");
+        const Text folder = separator == Text::npos ? Text() : path.substr(0, separator + 1);
+        lastError_ = ERROR_INVALID_NAME;
+        for (int attempt = 0; IsUsablePath(path) && attempt < NameAttempts; ++attempt) {
+            Text created = folder + NewFileName();
+            // CREATE_NEW: the name must be free, so nothing planted there is opened or followed.
+            const FileHandle handle =
+                Open(created, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+            if (handle != NoFileHandle) {
+                return NewFile{handle, std::move(created)};
+            }
+            if (lastError_ != ERROR_FILE_EXISTS && lastError_ != ERROR_ALREADY_EXISTS) {
+                break;
+            }
         }
-        // An existing file that cannot be replaced (a hidden one, say) may still be emptied.
-        const DWORD firstError = lastError_;
-        const FileHandle emptied = Open(path, GENERIC_WRITE, TRUNCATE_EXISTING, 0);
-        if (emptied == NoFileHandle && lastError_ == ERROR_FILE_NOT_FOUND) {
-            lastError_ = firstError;
+        return NewFile{};
+    }
+
+    bool Replace(const Text& from, const Text& to) override {
+        lastError_ = RefusalToReplace(from, to);
+        if (lastError_ == NO_ERROR &&
+            MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING) != 0) {
+            return true;
         }
-        return emptied;
+        if (lastError_ == NO_ERROR) {
+            Fail();
+        }
+        return false;
+    }
+
+    bool Remove(const Text& path) override {
+        if (!IsUsablePath(path)) {
+            lastError_ = ERROR_INVALID_NAME;
+            return false;
+        }
+        if (DeleteFileW(Wide(path)) != 0) {
+            return true;
+        }
+        Fail();
+        return false;
     }
 
     int64_t Read(FileHandle file, char* into, int64_t n) override {
@@ -153,6 +183,23 @@ class Win32FileSystem final : public FileSystem {
     }
 
   private:
+    // Names tried for a new file before giving up; another process would have to hit one random
+    // name after another.
+    static constexpr int NameAttempts = 100;
+
+    // NO_ERROR when the file `from` may be moved to `to`. MoveFileExW refuses a folder there, and
+    // a file another program holds open; Windows refuses a read-only file as well, but Wine run
+    // by root replaces it, so that refusal is made here, in Windows' words.
+    static DWORD RefusalToReplace(const Text& from, const Text& to) {
+        if (!IsUsablePath(from) || !IsUsablePath(to)) {
+            return ERROR_INVALID_NAME;
+        }
+        const DWORD attributes = GetFileAttributesW(Wide(to));
+        const bool readOnly =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        return readOnly ? ERROR_ACCESS_DENIED : NO_ERROR;
+    }
+
     FileHandle Open(const Text& path, DWORD access, DWORD disposition, DWORD attributes) {
         if (!IsUsablePath(path)) {
             lastError_ = ERROR_INVALID_NAME;
