@@ -1,5 +1,8 @@
 // One conversion from the chosen path to the message the user sees. Every failure the user could
 // meet ends in a message that says what happened; the chosen file is never written to.
+#include <new>
+#include <utility>
+
 #include "conversion/conversion.h"
 #include "text/file_system.h"
 
@@ -125,16 +128,32 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
     return summary;
 }
 
+// A line file of the conversion, closed by Close; dropped when the conversion cannot go on to that
+// point (an allocation that failed), so that no include takes its place half written.
+class OpenLineFileGuard {
+  public:
+    explicit OpenLineFileGuard(LineFileId id) : id_(id) {}
+    ~OpenLineFileGuard() { DropLineFile(id_); }
+    OpenLineFileGuard(const OpenLineFileGuard&) = delete;
+    OpenLineFileGuard& operator=(const OpenLineFileGuard&) = delete;
+
+    LineFileId Id() const { return id_; }
+    bool Close() { return CloseLineFile(std::exchange(id_, 0)); }
+
+  private:
+    LineFileId id_;
+};
+
 // Reads the whole input into the table; false (with the message set) when it could not be read.
 bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
-    const LineFileId input = OpenLineFile(AutoId, inputPath);
-    if (input == 0) {
+    OpenLineFileGuard input(OpenLineFile(AutoId, inputPath));
+    if (input.Id() == 0) {
         message = Failure(CleanName(inputPath) + u" could not be opened" + Reason() +
                           u". Nothing was written.");
         return false;
     }
-    Scan(input, table);
-    if (!CloseLineFile(input)) {
+    Scan(input.Id(), table);
+    if (!input.Close()) {
         message = Failure(CleanName(inputPath) + u" could not be read to its end" + Reason() +
                           u". Nothing was written.");
         return false;
@@ -146,11 +165,11 @@ bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
 // leaves an earlier include as it was.
 bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& declaredName,
                  Message& message) {
-    const LineFileId output = CreateLineFile(AutoId, outputPath);
-    if (output != 0) {
-        WriteInclude(output, table, declaredName);
+    OpenLineFileGuard output(CreateLineFile(AutoId, outputPath));
+    if (output.Id() != 0) {
+        WriteInclude(output.Id(), table, declaredName);
     }
-    if (output != 0 && CloseLineFile(output)) {
+    if (output.Id() != 0 && output.Close()) {
         return true;
     }
     message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
@@ -158,12 +177,7 @@ bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& d
     return false;
 }
 
-}  // namespace
-
-Message ConvertFile(const Text& inputPath) {
-    if (TextEquals(inputPath, Text())) {
-        return Message{InfoCaption, CanceledText};
-    }
+Message Convert(const Text& inputPath) {
     Message message;
     ObjectTable table;
     if (!ReadInput(inputPath, table, message)) {
@@ -181,6 +195,23 @@ Message ConvertFile(const Text& inputPath) {
         return message;
     }
     return Message{SummaryCaption, Summary(names, table)};
+}
+
+}  // namespace
+
+Message ConvertFile(const Text& inputPath) {
+    if (TextEquals(inputPath, Text())) {
+        return Message{InfoCaption, CanceledText};
+    }
+    // Memory is bounded by design; should the system have none to give all the same, the user
+    // hears so, and an earlier include stays as it was.
+    try {
+        return Convert(inputPath);
+    } catch (const std::bad_alloc&) {
+        return Failure(CleanName(inputPath) +
+                       u" could not be converted: there was not enough memory. Nothing was"
+                       u" changed.");
+    }
 }
 
 void RunConversion(const Dialogs& dialogs) {

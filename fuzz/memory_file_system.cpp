@@ -1,5 +1,7 @@
 #include "fuzz/memory_file_system.h"
 
+#include <new>
+
 #include <algorithm>
 #include <utility>
 
@@ -50,6 +52,9 @@ int64_t MemoryFileSystem::NextChunk(int64_t n) {
 }
 
 int64_t MemoryFileSystem::Read(FileHandle file, char* into, int64_t n) {
+    if (outOfMemoryOnRead) {
+        throw std::bad_alloc();
+    }
     Open& open = Find(file);
     if (n < 0 || (failReadAfter >= 0 && open.position >= failReadAfter)) {
         return Failed(u"Input/output error");
@@ -63,6 +68,9 @@ int64_t MemoryFileSystem::Read(FileHandle file, char* into, int64_t n) {
 }
 
 int64_t MemoryFileSystem::Write(FileHandle file, const char* bytes, int64_t n) {
+    if (outOfMemoryOnWrite) {
+        throw std::bad_alloc();
+    }
     Open& open = Find(file);
     if (n < 0) {
         return Failed(u"Invalid argument");

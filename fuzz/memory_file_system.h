@@ -26,6 +26,9 @@ class MemoryFileSystem final : public FileSystem {
     Text failCloseOf;
     bool refuseCreate = false;
     bool refuseReplace = false;
+    // Reads, or writes, throw std::bad_alloc, as an allocation that fails there would.
+    bool outOfMemoryOnRead = false;
+    bool outOfMemoryOnWrite = false;
     bool unseekable = false;
 
     FileHandle OpenForReading(const Text& path) override;

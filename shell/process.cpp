@@ -1,5 +1,7 @@
 #include "shell/process.h"
 
+#include <new>
+
 #include "shell/command_line.h"
 #include "shell/dialogs.h"
 #include "text/line_file.h"
@@ -52,12 +54,19 @@ void ShellEnd(int exitStatus) {
 }
 
 void RunProgram(const std::vector<Text>& arguments) {
-    const Command command = ParseArguments(arguments);
-    if (command.kind == Command::Kind::Dialog) {
-        RunDialogConversion();
-        ShellEnd(0);
+    // A conversion reports a lack of memory in its own message; should the dialogs or the
+    // arguments meet one, the program still ends with words, not an abort.
+    try {
+        const Command command = ParseArguments(arguments);
+        if (command.kind == Command::Kind::Dialog) {
+            RunDialogConversion();
+            ShellEnd(0);
+        }
+        ShellEnd(RunCommand(command));
+    } catch (const std::bad_alloc&) {
+        ShowNote(u"vexlorin: there was not enough memory to go on.\n", true);
+        ShellEnd(ExitFailed);
     }
-    ShellEnd(RunCommand(command));
 }
 
 }  // namespace vex

@@ -126,6 +126,20 @@ TEST_F(FaultTest, WriteThatFailsChangesNothing) {
     }
 }
 
+// An allocation that fails, while reading or while writing, is told, and changes nothing.
+TEST_F(FaultTest, NoMemoryIsToldAndChangesNothing) {
+    files.files[Output] = "an earlier include\r\n";
+    for (bool* outOfMemory : {&files.outOfMemoryOnRead, &files.outOfMemoryOnWrite}) {
+        *outOfMemory = true;
+        ExpectTruthfulFailure(
+            u"/m/scene.x3d could not be converted: there was not enough memory. Nothing was "
+            u"changed.");
+        EXPECT_EQ(files.files.size(), 2u);
+        EXPECT_EQ(files.files[Output], "an earlier include\r\n");
+        *outOfMemory = false;
+    }
+}
+
 TEST_F(FaultTest, FailedInputClosesAndOpensAreReported) {
     files.failCloseOf = Input;
     ExpectTruthfulFailure(NotReadToTheEnd);

@@ -25,7 +25,7 @@ class WordSearch {
   public:
     // Made ready for `word`; the table stays as long as the word does.
     void Prepare(std::string_view word) {
-        if (word == word_) {
+        if (word.size() == word_.size() && Equal(word.data(), word_, word.size())) {
             return;
         }
         word_ = word;
@@ -35,12 +35,14 @@ class WordSearch {
         }
     }
 
+    size_t Length() const { return word_.size(); }
+
     // The first place of the word in [from, to), or `to`.
     const char* Find(const char* from, const char* to) const {
         const size_t n = word_.size();
         for (const char* at = from; static_cast<size_t>(to - at) >= n;
              at += shifts_[static_cast<unsigned char>(at[n - 1])]) {
-            if (at[n - 1] == word_.back() && std::memcmp(at, word_.data(), n - 1) == 0) {
+            if (at[n - 1] == word_.back() && Equal(at, word_, n - 1)) {
                 return at;
             }
         }
@@ -48,6 +50,30 @@ class WordSearch {
     }
 
   private:
+    // True when `text` holds the first n bytes of `word`. A word is a few bytes: compared in
+    // place eight at a time, where a call of memcmp would cost more than the comparison.
+    static bool Equal(const char* text, std::string_view word, size_t n) {
+        if (n > word.size()) {
+            return false;
+        }
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t a = 0;
+            uint64_t b = 0;
+            std::memcpy(&a, text + i, 8);
+            std::memcpy(&b, word.data() + i, 8);
+            if (a != b) {
+                return false;
+            }
+        }
+        for (; i < n; ++i) {
+            if (text[i] != word[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     std::string word_;
     std::array<size_t, 256> shifts_{};
 };
@@ -382,17 +408,32 @@ void Refuse(LineFileRecord& record, int32_t format) {
     words += u" is not offered";
 }
 
-// Widens bytes below 0x80 into `line`, into the storage it already has; false, with `line` half
-// made, when a byte is from 0x80 up.
+// Widens bytes below 0x80 into `line`, into the storage it already has, eight at a time; false,
+// with `line` half made, when a byte is from 0x80 up.
 bool WidenAscii(std::string_view bytes, Text& line) {
     line.resize(bytes.size());
-    unsigned char high = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        line[i] = byte;
-        high |= byte;
+    const char* in = bytes.data();
+    char16_t* out = line.data();
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t eight = 0;
+        std::memcpy(&eight, in + i, sizeof eight);
+        if ((eight & EveryByte(0x80)) != 0) {
+            return false;
+        }
+#pragma GCC unroll 8
+        for (size_t k = 0; k < 8; ++k) {
+            out[i + k] = static_cast<unsigned char>(in[i + k]);
+        }
     }
-    return high < 0x80;
+    for (; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(in[i]);
+        if (byte >= 0x80) {
+            return false;
+        }
+        out[i] = byte;
+    }
+    return true;
 }
 
 // The text of a line's bytes in an offered format, into `line`. ASCII is the same in every code
@@ -448,9 +489,10 @@ class Seam {
 
 // Where the line holding the word begins within the fill [from, to): `from` itself when the line
 // began in an earlier fill (its first bytes are then in `head`), or null when the fill does not
-// hold the word.
+// hold the word. `after` is where the word ends, or a place before it.
 const char* FindHoldingLine(const char* from, const char* to, const WordSearch& search, Seam& seam,
-                            std::string& head) {
+                            std::string& head, const char*& after) {
+    after = from;
     if (seam.Crosses(from, to)) {
         return from;
     }
@@ -458,6 +500,7 @@ const char* FindHoldingLine(const char* from, const char* to, const WordSearch& 
     if (at == to) {
         return nullptr;
     }
+    after = at + search.Length();
     const char* lastEnd = FindLastLineEnd(from, at);
     if (lastEnd == nullptr) {
         return from;
@@ -482,12 +525,13 @@ void PassOver(LineFileRecord& record, Seam& seam, size_t longest) {
 }
 
 // Reads on from the start of a line holding the word to its end and decodes what is kept of it
-// into `line`. A line that lies whole in the fill (most do) is decoded where it lies.
-void FinishLine(LineFileRecord& record, const char* lineStart, int32_t format, size_t longest,
-                Text& line) {
+// into `line`; the line holds no line end before `after`, where the word ends. A line that lies
+// whole in the fill (most do) is decoded where it lies.
+void FinishLine(LineFileRecord& record, const char* lineStart, const char* after, int32_t format,
+                size_t longest, Text& line) {
     record.count -= static_cast<int32_t>(lineStart - NextByte(record));
     const char* to = lineStart + record.count;
-    const char* end = FindLineEnd(lineStart, to);
+    const char* end = FindLineEnd(std::min(after, to), to);
     if (record.head.empty() && end != to && (*end != '\r' || end + 1 != to)) {
         const auto n = static_cast<size_t>(end - lineStart);
         Decode(std::string_view(lineStart, std::min(n, longest)), format, record, line);
@@ -576,10 +620,11 @@ bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, s
     record->head.clear();
     while (Refill(*record)) {
         const char* from = NextByte(*record);
+        const char* after = nullptr;
         const char* lineStart =
-            FindHoldingLine(from, from + record->count, record->search, seam, record->head);
+            FindHoldingLine(from, from + record->count, record->search, seam, record->head, after);
         if (lineStart != nullptr) {
-            FinishLine(*record, lineStart, format, longest, line);
+            FinishLine(*record, lineStart, after, format, longest, line);
             return true;
         }
         PassOver(*record, seam, longest);
@@ -621,6 +666,14 @@ bool CloseLineFile(LineFileId id) {
     const bool succeeded = !it->failed;
     table.erase(it);
     return succeeded;
+}
+
+void DropLineFile(LineFileId id) {
+    if (LineFileRecord* record = Find(id)) {
+        record->failed = true;
+        record->readMode = true;  // nothing pending is written
+        CloseLineFile(id);
+    }
 }
 
 void CloseAllLineFiles() {

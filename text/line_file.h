@@ -90,6 +90,11 @@ void WriteLine(LineFileId id, const Text& text, int32_t format);
 // or a read-only file. Returns true for an id that names no file.
 bool CloseLineFile(LineFileId id);
 
+// Closes the file without writing out what is pending, for work that cannot be finished: a
+// created file is removed and never takes its path's place. Nothing happens for an id that names
+// no file.
+void DropLineFile(LineFileId id);
+
 // Closes every file still open, newest first, as CloseLineFile does.
 void CloseAllLineFiles();
 

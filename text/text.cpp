@@ -35,10 +35,14 @@ int64_t FindText(TextView t, TextView s, int64_t start) {
     if (t.empty() || s.empty()) {
         return 0;
     }
-    // Only where the first unit matches are the others compared: needles are short (a marker, a
-    // quote, a space), so this is linear in the length of t.
+    // Needles are short (a marker, a quote, a space): compared in place, unit by unit, this is
+    // linear in the length of t.
     for (size_t at = StartIndex(t, start); at + s.size() <= t.size(); ++at) {
-        if (t[at] == s[0] && std::equal(s.begin() + 1, s.end(), t.begin() + at + 1)) {
+        size_t matched = 0;
+        while (matched < s.size() && t[at + matched] == s[matched]) {
+            ++matched;
+        }
+        if (matched == s.size()) {
             return static_cast<int64_t>(at) + 1;
         }
     }
