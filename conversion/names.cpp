@@ -36,14 +36,6 @@ bool IsTaken(TextView name) {
                std::end(IncludeOwnNames);
 }
 
-bool IsHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool IsLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 // A character CleanName shows as "?" unless it is half of a surrogate pair.
 bool IsSteering(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||

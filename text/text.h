@@ -14,6 +14,15 @@ namespace vex {
 using Text = std::u16string;
 using TextView = std::u16string_view;
 
+// The two halves of a surrogate pair, which together stand for one character outside the Basic
+// Multilingual Plane.
+inline bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 // Number of UTF-16 code units in t; 0 for the empty text. A surrogate pair counts as two.
 int64_t TextLength(TextView t);
 

@@ -86,13 +86,6 @@ void AppendUtf8(char32_t code, std::string& into) {
     }
 }
 
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
 
 Text FromUtf8(std::string_view utf8) {

@@ -33,12 +33,6 @@ fs::path ProposedFolder(const Text& initialDirectory) {
 bool IsSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDFFF;
 }
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
 
 // One pattern part as a glob: letters in both cases, '[' literal (Windows patterns have no
 // character classes).

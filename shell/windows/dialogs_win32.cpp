@@ -9,19 +9,12 @@
 
 #include "shell/dialogs.h"
 #include "shell/windows/modal_guard.h"
+#include "text/windows/wide.h"
 
 namespace vex {
 
 static_assert(offsetof(OPENFILENAMEW, pvReserved) == OpenFileStructSize,
               "the dialog is told the size up to the reserved trailing fields");
-
-namespace {
-
-const wchar_t* Wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
-}  // namespace
 
 HWND FindDialogOwner() {
     HWND foreground = GetForegroundWindow();

@@ -12,6 +12,7 @@
 
 #include "shell/dialogs.h"
 #include "shell/process.h"
+#include "text/windows/wide.h"
 
 namespace vex {
 
@@ -27,10 +28,6 @@ struct HandleCloser {
     void operator()(HANDLE handle) const { CloseHandle(handle); }
 };
 using HandleHolder = std::unique_ptr<void, HandleCloser>;
-
-const wchar_t* Wide(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // The console the process was started from, where it prints instead of showing a box.
 class ParentConsole {

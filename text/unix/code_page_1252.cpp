@@ -42,13 +42,6 @@ char EncodeOne(char16_t c) {
     return '?';
 }
 
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
 
 Text DecodeAnsi(std::string_view bytes) {

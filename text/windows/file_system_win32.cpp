@@ -8,14 +8,11 @@
 #include <utility>
 
 #include "text/file_system.h"
+#include "text/windows/wide.h"
 
 namespace vex {
 
 namespace {
-
-const wchar_t* Wide(const Text& path) {
-    return reinterpret_cast<const wchar_t*>(path.c_str());
-}
 
 HANDLE AsHandle(FileHandle file) {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(file));

@@ -1,0 +1,72 @@
+// Looking for a word in raw bytes, for the line file's reading of lines that hold one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace vex::detail {
+
+// Looks for a word in the bytes of a fill (Horspool's way): the byte under the word's last place
+// tells how far the word may move on, by its whole length for a byte it does not hold, so most
+// bytes are never looked at, and no input makes it look at any byte more than the word is long.
+class WordSearch {
+  public:
+    // Made ready for `word`; the table stays as long as the word does.
+    void Prepare(std::string_view word) {
+        if (word.size() == word_.size() && Equal(word.data(), word_, word.size())) {
+            return;
+        }
+        word_ = word;
+        shifts_.fill(word.size());
+        for (size_t i = 0; i + 1 < word.size(); ++i) {
+            shifts_[static_cast<unsigned char>(word[i])] = word.size() - 1 - i;
+        }
+    }
+
+    size_t Length() const { return word_.size(); }
+
+    // The first place of the word in [from, to), or `to`.
+    const char* Find(const char* from, const char* to) const {
+        const size_t n = word_.size();
+        for (const char* at = from; static_cast<size_t>(to - at) >= n;
+             at += shifts_[static_cast<unsigned char>(at[n - 1])]) {
+            if (at[n - 1] == word_.back() && Equal(at, word_, n - 1)) {
+                return at;
+            }
+        }
+        return to;
+    }
+
+  private:
+    // True when `text` holds the first n bytes of `word`. A word is a few bytes: compared in
+    // place eight at a time, where a call of memcmp would cost more than the comparison.
+    static bool Equal(const char* text, std::string_view word, size_t n) {
+        if (n > word.size()) {
+            return false;
+        }
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            uint64_t a = 0;
+            uint64_t b = 0;
+            std::memcpy(&a, text + i, 8);
+            std::memcpy(&b, word.data() + i, 8);
+            if (a != b) {
+                return false;
+            }
+        }
+        for (; i < n; ++i) {
+            if (text[i] != word[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::string word_;
+    std::array<size_t, 256> shifts_{};
+};
+
+}  // namespace vex::detail
