@@ -57,10 +57,6 @@ void NoteFailure(LineFileRecord& record) {
     NoteFailure(record, CurrentFileSystem().LastError());
 }
 
-bool IsOffered(int32_t format) {
-    return format == DefaultFormat || format == Utf8Format || format == AnsiFormat;
-}
-
 // A format the file does not offer: remembered as a failure, in words that say which.
 void Refuse(LineFileRecord& record, int32_t format) {
     record.failed = true;

@@ -11,6 +11,7 @@
 
 #include "text/compressed_input.h"
 #include "text/file_system.h"
+#include "text/line_ends.h"
 #include "text/line_file.h"
 #include "text/word_search.h"
 
@@ -65,7 +66,9 @@ void NoteFailure(LineFileRecord& record);
 
 // True for the formats ReadLine and WriteLine offer; Refuse marks the file as failed for another,
 // in words that say which.
-bool IsOffered(int32_t format);
+inline bool IsOffered(int32_t format) {
+    return format == DefaultFormat || format == Utf8Format || format == AnsiFormat;
+}
 void Refuse(LineFileRecord& record, int32_t format);
 
 // --- line_writer.cpp
@@ -88,10 +91,6 @@ bool Refill(LineFileRecord& record);
 inline const char* NextByte(const LineFileRecord& record) {
     return record.buffer.data() + (record.filled - record.count);
 }
-
-// The first line-ending byte (LF, CR or zero) in [from, to), or `to`; the last one, or null.
-const char* FindLineEnd(const char* from, const char* to);
-const char* FindLastLineEnd(const char* from, const char* to);
 
 // Appends what `head` still has room for, of n bytes: a line is kept up to `longest` bytes.
 void Keep(std::string& head, const char* from, size_t n, size_t longest);

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "text/line_ends.h"
 #include "text/line_file_record.h"
 
 namespace vex {
@@ -64,46 +65,6 @@ int64_t PlainFill(LineFileRecord& record) {
     return got;
 }
 
-bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r' || c == '\0';
-}
-
-constexpr uint64_t EveryByte(unsigned char byte) {
-    return 0x0101010101010101ULL * byte;
-}
-
-// 0x80 in each byte of `word` that is zero, and 0 in every other: the low seven bits of a byte
-// plus 0x7F reach its top bit unless they are all zero, and no carry crosses into the next byte.
-uint64_t ZeroBytes(uint64_t word) {
-    constexpr uint64_t Low7 = EveryByte(0x7F);
-    return ~(((word & Low7) + Low7) | word | Low7);
-}
-
-// The line-ending bytes among the eight at `at`, flagged as ZeroBytes flags them.
-uint64_t LineEndBytes(const char* at) {
-    uint64_t word = 0;
-    std::memcpy(&word, at, sizeof word);
-    return ZeroBytes(word) | ZeroBytes(word ^ EveryByte('\n')) | ZeroBytes(word ^ EveryByte('\r'));
-}
-
-// The place, 0 to 7 in memory order, of the first and of the last byte flagged in `bytes`.
-size_t FirstFlagged(uint64_t bytes) {
-    const bool little = std::endian::native == std::endian::little;
-    return static_cast<size_t>(little ? std::countr_zero(bytes) : std::countl_zero(bytes)) / 8;
-}
-
-size_t LastFlagged(uint64_t bytes) {
-    const bool little = std::endian::native == std::endian::little;
-    return 7 - static_cast<size_t>(little ? std::countl_zero(bytes) : std::countr_zero(bytes)) / 8;
-}
-
-// True when [from, to) holds no line end, told with memchr, which takes many bytes a step.
-bool HoldsNoLineEnd(const char* from, const char* to) {
-    const auto n = static_cast<size_t>(to - from);
-    return std::memchr(from, '\n', n) == nullptr && std::memchr(from, '\r', n) == nullptr &&
-           std::memchr(from, '\0', n) == nullptr;
-}
-
 // Widens bytes below 0x80 into `line`, into the storage it already has, eight at a time; false,
 // with `line` half made, when a byte is from 0x80 up.
 bool WidenAscii(std::string_view bytes, Text& line) {
@@ -153,36 +114,6 @@ bool Refill(LineFileRecord& record) {
     record.count = record.filled = static_cast<int32_t>(got);
     return got > 0;
 }
-// The first line-ending byte (LF, CR or zero) in [from, to), or `to`. One pass, eight bytes a
-// step, however many line ends follow: a fill of zero bytes holds a line end in every byte.
-const char* FindLineEnd(const char* from, const char* to) {
-    for (; to - from >= 8; from += 8) {
-        if (const uint64_t ends = LineEndBytes(from); ends != 0) {
-            return from + FirstFlagged(ends);
-        }
-    }
-    while (from != to && !IsLineEnd(*from)) {
-        ++from;
-    }
-    return from;
-}
-
-// The last line-ending byte in [from, to), or null. Most fills of a long line hold none, which
-// memchr tells fastest; a fill that holds one, and a short stretch, are searched from the end.
-const char* FindLastLineEnd(const char* from, const char* to) {
-    if (to - from > 64 && HoldsNoLineEnd(from, to)) {
-        return nullptr;
-    }
-    for (; to - from >= 8; to -= 8) {
-        if (const uint64_t ends = LineEndBytes(to - 8); ends != 0) {
-            return to - 8 + LastFlagged(ends);
-        }
-    }
-    while (to != from && !IsLineEnd(*--to)) {
-    }
-    return IsLineEnd(*to) ? to : nullptr;
-}
-
 // Appends what `head` still has room for, of n bytes: a line is kept up to `longest` bytes.
 void Keep(std::string& head, const char* from, size_t n, size_t longest) {
     head.append(from, std::min(n, longest - std::min(longest, head.size())));

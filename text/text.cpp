@@ -1,6 +1,7 @@
 #include "text/text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vex {
 
@@ -35,14 +36,10 @@ int64_t FindText(TextView t, TextView s, int64_t start) {
     if (t.empty() || s.empty()) {
         return 0;
     }
-    // Needles are short (a marker, a quote, a space): compared in place, unit by unit, this is
-    // linear in the length of t.
+    // Only where the first unit matches is the rest compared: needles are short (a marker, a
+    // quote, a space), so this is linear in the length of t.
     for (size_t at = StartIndex(t, start); at + s.size() <= t.size(); ++at) {
-        size_t matched = 0;
-        while (matched < s.size() && t[at + matched] == s[matched]) {
-            ++matched;
-        }
-        if (matched == s.size()) {
+        if (t[at] == s[0] && std::memcmp(t.data() + at, s.data(), s.size() * sizeof s[0]) == 0) {
             return static_cast<int64_t>(at) + 1;
         }
     }
