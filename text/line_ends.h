@@ -74,9 +74,12 @@ inline const char* FindLastLineEnd(const char* from, const char* to) {
             return to - 8 + LastFlagged(ends);
         }
     }
-    while (to != from && !IsLineEnd(*--to)) {
+    while (to != from) {
+        if (IsLineEnd(*--to)) {
+            return to;
+        }
     }
-    return IsLineEnd(*to) ? to : nullptr;
+    return nullptr;
 }
 
 }  // namespace vex::detail

@@ -1,6 +1,7 @@
 // Looking for a word in raw bytes, for the line file's reading of lines that hold one.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -32,12 +33,12 @@ class WordSearch {
 
     // The first place of the word in [from, to), or `to`.
     const char* Find(const char* from, const char* to) const {
-        const void* first = std::memchr(from, word_[0], static_cast<size_t>(to - from));
-        if (first == nullptr) {
+        const char* first = FindFirstByte(from, to);
+        if (first == to) {
             return to;
         }
         const size_t n = word_.size();
-        for (const char* at = static_cast<const char*>(first); static_cast<size_t>(to - at) >= n;
+        for (const char* at = first; static_cast<size_t>(to - at) >= n;
              at += shifts_[static_cast<unsigned char>(at[n - 1])]) {
             if (at[n - 1] == word_.back() && Equal(at, word_, n - 1)) {
                 return at;
@@ -47,6 +48,18 @@ class WordSearch {
     }
 
   private:
+    // The first place of the word's first byte in [from, to), or `to`. A line that holds the word
+    // is often short, so the first bytes are looked at in place before memchr is called.
+    const char* FindFirstByte(const char* from, const char* to) const {
+        for (const char* near = std::min(to, from + 16); from != near; ++from) {
+            if (*from == word_[0]) {
+                return from;
+            }
+        }
+        const void* found = std::memchr(from, word_[0], static_cast<size_t>(to - from));
+        return found != nullptr ? static_cast<const char*>(found) : to;
+    }
+
     // True when `text` holds the first n bytes of `word`. A word is a few bytes: compared in
     // place eight at a time, where a call of memcmp would cost more than the comparison.
     static bool Equal(const char* text, std::string_view word, size_t n) {
