@@ -2,7 +2,7 @@
 // that fail at a chosen byte of the include, closes that fail, opens and creates that are
 // refused. Whatever goes wrong, the user is told what failed and why, no include is announced as
 // created, and the chosen file is left exactly as it was. (The same faults met by the real
-// program on a real disk: process_faults_test.sh.)
+// program on a real disk: process_test.sh.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
