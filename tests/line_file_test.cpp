@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "fuzz/memory_file_system.h"
-#include "fuzz/reference_rules.h"
 #include "tests/test_support.h"
 #include "text/line_file.h"
 
@@ -16,23 +15,10 @@ using test::ReadBytes;
 using test::TempFolder;
 using test::WriteBytes;
 
-// The lines of the bytes, read from memory the way the scanner reads: test for the end, then take a
-// line. Its close must find no fault. (Line ends of every kind, met in reads of any size and by
-// both kinds of read: the line reader fuzzer's corpus, replayed as fuzz_replay.line_reader. Real
-// files on disk through the platform's own layer: the golden exports.)
-std::vector<Text> ReadBackBytes(const std::string& bytes) {
-    MemoryFileSystem memory;
-    memory.files[u"in"] = bytes;
-    ScopedFileSystem scoped(memory);
-    const LineFileId id = OpenLineFile(AutoId, u"in");
-    EXPECT_NE(id, 0);
-    std::vector<Text> lines;
-    while (!IsEndOfFile(id)) {
-        lines.push_back(ReadLine(id, AnsiFormat));
-    }
-    EXPECT_TRUE(CloseLineFile(id));
-    return lines;
-}
+// (Line ends of every kind, every byte value at every place of an eight-byte block, reads of any
+// size and both kinds of read: the line reader fuzzer's corpus, replayed as
+// fuzz_replay.line_reader. Real files on disk through the platform's own layer: the golden
+// exports.)
 
 // 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.
 TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
@@ -54,38 +40,6 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
         WriteLine(output, u"c", AnsiFormat);
         EXPECT_FALSE(CloseLineFile(output));
         EXPECT_EQ(memory.files.size(), 1u) << format;  // neither "out" nor its new file
-    }
-}
-
-// Line ends are looked for eight bytes at a time: every byte value, at every place in such a
-// block, must be told a line end or not exactly as the plain rules tell it.
-TEST(ReadLine, TellsEveryByteAtEveryPlaceOfABlock) {
-    for (size_t offset = 0; offset < 16; ++offset) {
-        std::string bytes;
-        for (int byte = 1; byte < 256; ++byte) {
-            bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
-            // A run of one byte only: a block whose bytes are all that byte.
-            bytes += std::string(offset + 8, static_cast<char>(byte)) + '\0';
-        }
-        std::vector<Text> expected;
-        for (const std::string& line : reference::SplitLines(bytes)) {
-            expected.push_back(reference::DecodeEachByte(line));
-        }
-        ASSERT_EQ(ReadBackBytes(bytes), expected) << "offset " << offset;
-        // The lines holding a word, whose starts are looked for back from the word.
-        MemoryFileSystem memory;
-        memory.files[u"in"] = bytes;
-        ScopedFileSystem scoped(memory);
-        const LineFileId id = OpenLineFile(AutoId, u"in");
-        Text line;
-        for (const Text& want : expected) {
-            if (want.find(u"tail") != Text::npos) {
-                ASSERT_TRUE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
-                ASSERT_EQ(line, want) << "offset " << offset;
-            }
-        }
-        EXPECT_FALSE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
-        EXPECT_TRUE(CloseLineFile(id));
     }
 }
 
