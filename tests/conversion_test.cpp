@@ -103,24 +103,5 @@ TEST(CleanName, CleansEveryNameAMessageShows) {
     }
 }
 
-TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {
-    std::vector<Text> asked;
-    std::vector<Text> shown;
-    Dialogs dialogs;
-    dialogs.chooseInputFile = [&](const Text& title, const Text& defaultFile, const Text& pattern,
-                                  int32_t position) {
-        asked = {title, defaultFile, pattern, DecimalText(position)};
-        return Text();
-    };
-    dialogs.showMessage = [&](const Text& caption, const Text& text, uint32_t flags) {
-        shown.insert(shown.end(), {caption, text, DecimalText(flags)});
-        return 1;
-    };
-    RunConversion(dialogs);
-    EXPECT_EQ(asked,
-              (std::vector<Text>{u"open x3d file", u"C:\\file.x3d", u"x3d (*.x3d)|*.x3d", u"0"}));
-    EXPECT_EQ(shown, (std::vector<Text>{u"Info:", u"canceled", u"0"}));
-}
-
 }  // namespace
 }  // namespace vex
