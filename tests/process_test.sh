@@ -36,6 +36,7 @@ help|args --help|0|  2  usage error|scene.x3d|
 version|args --version|0|Vexlorin 0.5|scene.x3d|test "$(cat "$work/out")" = "Vexlorin 0.5"
 terminal_never_types|on_terminal scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|
 terminal_never_types_output_piped|on_terminal scene.x3d cat|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|
+utf8_name|cp scene.x3d szene_ü.x3d; typed szene_ü.x3d|0|szene_ü.inc created > blobs: 3 sweeps: 5|scene.x3d szene_ü.inc szene_ü.x3d|
 non_utf8_typed|cp scene.x3d $'szene_\xfc.x3d'; typed $'szene_\xfc.x3d'|0|szene_?.inc created > blobs: 3 sweeps: 5|scene.x3d $'szene_\xfc.inc' $'szene_\xfc.x3d'|
 non_utf8_argument|cp scene.x3d $'sc\xe9ne.x3d'; args $'sc\xe9ne.x3d'|0|sc?ne.inc created > blobs: 3 sweeps: 5|scene.x3d $'sc\xe9ne.inc' $'sc\xe9ne.x3d'|
 unreadable_input|chmod 000 scene.x3d; typed scene.x3d nobody|0|$w/scene.x3d could not be opened (Permission denied). Nothing was written.|scene.x3d|chmod 644 scene.x3d
