@@ -29,7 +29,7 @@ printf 'outside\n' >"$work/outside"
 cases=$(
     cat <<'CASES'
 converts|typed scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|same scene.inc "$fixtures/scene.inc" && ends_with "$caption" "$created"
-canceled|cancel|0|canceled|scene.x3d|asked && ends_with Info: canceled
+canceled|mkdir C:; cancel|0|canceled|C: scene.x3d|asked && ends_with Info: canceled
 several_files_one_missing|cp scene.x3d tower.x3d; args tower.x3d missing.x3d scene.x3d|1|missing.x3d could not be opened (No such file or directory). Nothing was written.|scene.inc scene.x3d tower.inc tower.x3d|ends_with "$caption" "tower.inc created > blobs: 3 sweeps: 5" "" "missing.x3d could not be opened (No such file or directory). Nothing was written." "" "$created"
 unknown_option|args scene.x3d -x|2|vexlorin: unknown option '-x'|scene.x3d|
 help|args --help|0|  2  usage error|scene.x3d|
@@ -92,8 +92,12 @@ earlier() { printf 'an earlier include\r\n' >"$1"; }
 is_earlier() { [ "$(cat "$1")" = $'an earlier include\r' ]; }
 # The include took the place of what stood there, and holds what it must.
 replaced() { [ -f scene.inc ] && [ ! -L scene.inc ] && same scene.inc "$fixtures/scene.inc"; }
-# The file dialog asked for an x3d file, proposing file.x3d.
-asked() { [ "$(sed -n '1,2p;4p' "$work/out")" = "$(printf '%s\n' "open x3d file" "Files: x3d (*.x3d)" "File name [file.x3d]: ")" ]; }
+# The file dialog asked for an x3d file, proposing file.x3d on drive C:, which on Linux is a
+# folder of that name in the working folder, when there is one.
+asked() {
+    [ "$(sed -n '1,4p' "$work/out")" = "$(printf '%s\n' "open x3d file" "Files: x3d (*.x3d)" \
+        "Folder: $w/C:" "File name [file.x3d]: ")" ]
+}
 # The last lines of the output are these.
 ends_with() { [ "$(tail -n $# "$work/out")" = "$(printf '%s\n' "$@")" ]; }
 one_long_line() { head -c $((32 << 20)) /dev/zero | tr '\0' 7 >"$1"; }  # 32 MB, no line end
