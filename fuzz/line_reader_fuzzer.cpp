@@ -1,8 +1,9 @@
 // The line reader over arbitrary bytes, cut into reads of arbitrary sizes, against the plain
-// splitter and per-byte decoding of fuzz/reference_rules.h: the same lines must come out, in the
-// same order, and the end of the file must be seen exactly after the last one. Every other read
-// asks for the next line that holds the word "ab", as the scanner asks, passing over the others.
-// With an odd schedule length, lines are read only up to a number of bytes.
+// splitter and per-byte decoding below, which walk their input one byte at a time: the same lines
+// must come out, in the same order, and the end of the file must be seen exactly after the last
+// one. Every other read asks for the next line that holds the word "ab", as the scanner asks,
+// passing over the others. With an odd schedule length, lines are read only up to a number of
+// bytes.
 //
 // The bytes may be compressed first, as the exporter's Compress option writes them, and then
 // damaged. Compressed whole (one member, or two written one after the other), the file must give
@@ -26,12 +27,45 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/gzip_member.h"
 #include "fuzz/memory_file_system.h"
-#include "fuzz/reference_rules.h"
 #include "text/line_file.h"
 
 namespace {
 
 using vex::Text;
+
+// LF, CR, CR LF and a zero byte each end a line; bytes after the last line end make one more line.
+std::vector<std::string> SplitLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool pending = false;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\n' || c == '\r' || c == '\0') {
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+            lines.push_back(current);
+            current.clear();
+            pending = false;
+        } else {
+            current.push_back(c);
+            pending = true;
+        }
+    }
+    if (pending) {
+        lines.push_back(current);
+    }
+    return lines;
+}
+
+// Each byte decoded on its own: in a single-byte code page, the characters of a line.
+Text DecodeEachByte(std::string_view bytes) {
+    Text text;
+    for (const char byte : bytes) {
+        text += vex::DecodeAnsi(std::string(1, byte));
+    }
+    return text;
+}
 
 constexpr char16_t EndsEarly[] = u"the compressed data ends early";
 constexpr char16_t Corrupt[] = u"the compressed data is corrupt";
@@ -44,7 +78,7 @@ struct Reading {
 };
 
 Text Expected(const std::string& bytes, int32_t format) {
-    return format == vex::Utf8Format ? vex::FromUtf8(bytes) : vex::reference::DecodeEachByte(bytes);
+    return format == vex::Utf8Format ? vex::FromUtf8(bytes) : DecodeEachByte(bytes);
 }
 
 // Opens `file` through an in-memory file system that hands it out in reads of the schedule's
@@ -81,7 +115,7 @@ void CheckHoldingRead(vex::LineFileId id, const std::vector<std::string>& lines,
 // The file must give exactly the lines of `content`, each cut to `longest` bytes, and a clean
 // close. Every other read passes over the lines without "ab" and takes the next one that holds it.
 void CheckReader(std::string_view file, std::string_view content, const Reading& reading) {
-    const std::vector<std::string> lines = vex::reference::SplitLines(content);
+    const std::vector<std::string> lines = SplitLines(content);
     WithFile(file, reading, [&](vex::LineFileId id) {
         size_t next = 0;
         bool holding = false;
@@ -124,13 +158,13 @@ std::pair<std::vector<Text>, bool> ReadAll(std::string_view file, const Reading&
 // Compressed data cut short: the lines must be those of a beginning of the content (the last one
 // perhaps cut), and the close must say that the data end early.
 void CheckCutShort(std::string_view file, std::string_view content, const Reading& reading) {
-    const std::vector<std::string> lines = vex::reference::SplitLines(content);
+    const std::vector<std::string> lines = SplitLines(content);
     const auto [read, closed] = ReadAll(file, reading);
     FUZZ_CHECK(!closed);
     FUZZ_CHECK(vex::LastLineFileError() == EndsEarly);
     FUZZ_CHECK(read.size() <= lines.size());
     for (size_t i = 0; i < read.size(); ++i) {
-        const Text whole = vex::reference::DecodeEachByte(lines[i]);
+        const Text whole = DecodeEachByte(lines[i]);
         FUZZ_CHECK(i + 1 == read.size() ? whole.starts_with(read[i]) : whole == read[i]);
     }
 }
@@ -145,8 +179,8 @@ void CheckChanged(std::string_view file, std::string_view content, const Reading
         return;
     }
     std::vector<Text> expected;
-    for (const std::string& line : vex::reference::SplitLines(content)) {
-        expected.push_back(vex::reference::DecodeEachByte(line));
+    for (const std::string& line : SplitLines(content)) {
+        expected.push_back(DecodeEachByte(line));
     }
     FUZZ_CHECK(read == expected);
 }

@@ -4,8 +4,7 @@
 // a read starting at or past `failReadAfter` fails; a write that would take a file past
 // `writeLimit` bytes fails and writes nothing (a later, shorter one may still fit); the close of
 // the file named `failCloseOf` fails; creating fails with `refuseCreate`, and replacing with
-// `refuseReplace` (as for a read-only file); with `unseekable` set, files cannot move their
-// position, as a pipe cannot. The new file made beside PATH is PATH.new.
+// `refuseReplace` (as for a read-only file). The new file made beside PATH is PATH.new.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +28,6 @@ class MemoryFileSystem final : public FileSystem {
     // Reads, or writes, throw std::bad_alloc, as an allocation that fails there would.
     bool outOfMemoryOnRead = false;
     bool outOfMemoryOnWrite = false;
-    bool unseekable = false;
 
     FileHandle OpenForReading(const Text& path) override;
     NewFile CreateBeside(const Text& path) override;

@@ -55,45 +55,6 @@ TEST(CutVector, CutsNumbersAsText) {
     }
 }
 
-// Scans the given bytes and returns the table.
-ObjectTable ScanBytes(const std::string& bytes) {
-    MemoryFileSystem memory;
-    memory.files[u"in"] = bytes;
-    ScopedFileSystem scoped(memory);
-    ObjectTable table;
-    const LineFileId id = OpenLineFile(AutoId, u"in");
-    Scan(id, table);
-    CloseLineFile(id);
-    return table;
-}
-
-std::string Transform(const std::string& name, const std::string& t = "1.000000 2.000000 3.000000",
-                      const std::string& s = "0.500000 0.500000 0.500000") {
-    return "<Transform DEF=\"" + name + "_TRANSFORM\"\n translation=\"" + t + "\"\n scale=\"" + s +
-           "\"\n rotation=\"0 0 1 0\"\n>\n</Transform>\n";
-}
-
-// Only Sweep and Mball objects take rows, told by the exact beginning of the name; a mesh's own
-// data transform ("..._ifs_TRANSFORM") is none, whatever the name holds before it.
-TEST(Scan, StoresSweepAndMballObjectsByExactPrefix) {
-    std::string bytes;
-    for (const char* name :
-         {"Sweep", "Cube", "Sweep.001", "SweepA", "sweep", "Swee", " Sweep", "Sweep_ifs",
-          "Sweep_Motifs", "Mball", "Mball_002", "MBall", "Mball_Gifs", "OB_Mball_ifs"}) {
-        bytes += Transform(name);
-    }
-    const ObjectTable table = ScanBytes(bytes);
-    std::vector<Text> names;
-    for (int64_t i = 1; i <= table.rowCount; ++i) {
-        names.push_back(table.rows[static_cast<size_t>(i)].name);
-    }
-    EXPECT_EQ(names, (std::vector<Text>{u"Sweep", u"Sweep.001", u"SweepA", u"Sweep_Motifs",
-                                        u"Mball", u"Mball_002", u"Mball_Gifs"}));
-    EXPECT_EQ(table.sweepCount, 4);
-    EXPECT_EQ(table.blobCount, 3);
-    EXPECT_TRUE(table.rows[0].name.empty());
-}
-
 TEST(IsPovNumber, TakesOnlyNumbersPovRayReads) {
     for (const char16_t* number : {u"1", u"1.", u"1.250", u".5", u"-2.567", u"+3", u"1e5",
                                    u"1.5E-3", u"2e+07", u" 0 ", u"007"}) {
@@ -105,21 +66,8 @@ TEST(IsPovNumber, TakesOnlyNumbersPovRayReads) {
     }
 }
 
-// --- The whole conversion (exports held to their exact includes and messages: golden_test.cpp)
-
-TEST(ConvertFile, NamesObjectsLeftOutOfAFullTable) {
-    std::string bytes;
-    for (int i = 0; i < 501; ++i) {
-        bytes += Transform("Sweep");
-    }
-    MemoryFileSystem memory;
-    memory.files[u"/m/many.x3d"] = bytes;
-    ScopedFileSystem scoped(memory);
-    EXPECT_EQ(ConvertFile(u"/m/many.x3d").text,
-              u"many.inc created > blobs: 0 sweeps: 500\n"
-              u"1 more object was left out: an include takes the first 500.");
-    EXPECT_NE(memory.files[u"/m/many.inc"].find("     502,\r\n"), std::string::npos);
-}
+// --- The whole conversion (exports held to their exact includes and messages, also which names
+// take rows and what a full table leaves out: golden_test.cpp)
 
 // Every name a message shows (paths, the base name, an option, an argument) is cleaned: a crafted
 // name can neither steer the terminal nor forge a line of its own, and other characters stay.
@@ -153,25 +101,6 @@ TEST(CleanName, CleansEveryNameAMessageShows) {
     for (const auto& [text, beginning] : said) {
         EXPECT_EQ(text.substr(0, beginning.size()), beginning);
     }
-}
-
-TEST(RunConversion, AsksForTheFileAndShowsOneMessage) {
-    std::vector<Text> asked;
-    std::vector<Text> shown;
-    Dialogs dialogs;
-    dialogs.chooseInputFile = [&](const Text& title, const Text& defaultFile, const Text& pattern,
-                                  int32_t position) {
-        asked = {title, defaultFile, pattern, DecimalText(position)};
-        return Text();
-    };
-    dialogs.showMessage = [&](const Text& caption, const Text& text, uint32_t flags) {
-        shown.insert(shown.end(), {caption, text, DecimalText(flags)});
-        return 1;
-    };
-    RunConversion(dialogs);
-    EXPECT_EQ(asked,
-              (std::vector<Text>{u"open x3d file", u"C:\\file.x3d", u"x3d (*.x3d)|*.x3d", u"0"}));
-    EXPECT_EQ(shown, (std::vector<Text>{u"Info:", u"canceled", u"0"}));
 }
 
 }  // namespace

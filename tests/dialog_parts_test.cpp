@@ -98,24 +98,15 @@ TEST(ParseArguments, TellsFilesFromOptionsAndTheFirstOptionDecides) {
     }
 }
 
-TEST(ConvertFiles, ShowsEveryFilesMessageInOrderAndFailsWhenAnyFailed) {
-    std::vector<Text> converted;
+// A pattern that matches no file is that argument's failure; the other files are still converted.
+// (Several files, each message in order in one result, the exit status: the process test.)
+TEST(ConvertFiles, APatternThatMatchesNothingFailsAndTheRestIsConverted) {
     const auto expand = [](const Text& argument) {
-        return argument == u"*.x3d"    ? std::vector<Text>{u"b.x3d", u"c.x3d"}
-               : argument == u"*.none" ? std::vector<Text>{}
-                                       : std::vector<Text>{argument};
+        return argument == u"*.none" ? std::vector<Text>{} : std::vector<Text>{argument};
     };
-    const auto convert = [&converted](const Text& file) {
-        converted.push_back(file);
-        return Message{SummaryCaption, file + u" said", file == u"bad.x3d"};
+    const auto convert = [](const Text& file) {
+        return Message{SummaryCaption, file + u" said", false};
     };
-    const Outcome good = ConvertFiles({u"a.x3d", u"*.x3d"}, expand, convert);
-    EXPECT_EQ(converted, (std::vector<Text>{u"a.x3d", u"b.x3d", u"c.x3d"}));
-    EXPECT_EQ(good.message.caption, SummaryCaption);
-    EXPECT_EQ(good.message.text, u"a.x3d said\n\nb.x3d said\n\nc.x3d said");
-    EXPECT_EQ(good.exitStatus, ExitConverted);
-
-    EXPECT_EQ(ConvertFiles({u"bad.x3d", u"a.x3d"}, expand, convert).exitStatus, ExitFailed);
     const Outcome none = ConvertFiles({u"*.none", u"a.x3d"}, expand, convert);
     EXPECT_EQ(none.message.text,
               u"*.none could not be opened (no file matches it). Nothing was written.\n\n"

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "fuzz/memory_file_system.h"
-#include "fuzz/reference_rules.h"
 #include "tests/test_support.h"
 #include "text/line_file.h"
 
@@ -16,66 +15,10 @@ using test::ReadBytes;
 using test::TempFolder;
 using test::WriteBytes;
 
-// The lines of a file, read the way the scanner reads: test for the end, then take a line. Its
-// close must find no fault.
-std::vector<Text> ReadBackFile(const Text& path) {
-    const LineFileId id = OpenLineFile(AutoId, path);
-    EXPECT_NE(id, 0);
-    std::vector<Text> lines;
-    while (!IsEndOfFile(id)) {
-        lines.push_back(ReadLine(id, AnsiFormat));
-    }
-    EXPECT_TRUE(CloseLineFile(id));
-    return lines;
-}
-
-// How the tests feed a file to the line file: 0 from a file on disk through the platform's own
-// layer, else from memory in reads of that many bytes (down to one byte at a time, so that line
-// ends and gzip's magic bytes fall across refills).
-std::vector<Text> ReadBackBytes(const std::string& bytes, int64_t readSize) {
-    if (readSize == 0) {
-        TempFolder folder;
-        WriteBytes(folder.path() / "in.txt", bytes);
-        return ReadBackFile(folder.TextPath("in.txt"));
-    }
-    MemoryFileSystem memory;
-    memory.readChunks = {readSize};
-    memory.files[u"in"] = bytes;
-    ScopedFileSystem scoped(memory);
-    return ReadBackFile(u"in");
-}
-
-// The same lines come from a file on disk and from reads of any size, so a CR LF split between two
-// refills is still one line end.
-TEST(ReadLine, EndsLinesAtLfCrLfLoneCrAndZeroWhateverTheReadSize) {
-    const struct {
-        std::string bytes;
-        std::vector<Text> lines;
-    } cases[] = {
-        {"", {}},
-        {"a\r\nb\r\n", {u"a", u"b"}},
-        {"a\nb\n", {u"a", u"b"}},
-        {"a\rb\r", {u"a", u"b"}},
-        {"a\nb", {u"a", u"b"}},
-        {"a\n\rb", {u"a", u"", u"b"}},
-        {"a\r\r\nb", {u"a", u"", u"b"}},
-        {std::string("a\0b\n", 4), {u"a", u"b"}},
-        {"x\r", {u"x"}},
-        {"\n", {u""}},
-        {"\n\n", {u"", u""}},
-        {"\xef\xbb\xbfX3D\n", {u"\u00ef\u00bb\u00bfX3D"}},
-        // One and two whole buffers, each file ending in its line end: no empty line follows.
-        {std::string(4095, 'a') + "\n", {Text(4095, u'a')}},
-        {std::string(4094, 'a') + "\r\n" + std::string(4094, 'b') + "\r\n",
-         {Text(4094, u'a'), Text(4094, u'b')}},
-    };
-    for (const auto& c : cases) {
-        for (const int64_t readSize : {0, 1, 2, 3, 4095, 4096}) {
-            SCOPED_TRACE("read size " + std::to_string(readSize) + ", bytes: " + c.bytes);
-            EXPECT_EQ(ReadBackBytes(c.bytes, readSize), c.lines);
-        }
-    }
-}
+// (Line ends of every kind, every byte value at every place of an eight-byte block, reads of any
+// size and both kinds of read: the line reader fuzzer's corpus, replayed as
+// fuzz_replay.line_reader. Real files on disk through the platform's own layer: the golden
+// exports.)
 
 // 25 is UTF-16 elsewhere; reading or writing it as ANSI bytes would pass without a sign.
 TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
@@ -97,38 +40,6 @@ TEST(LineFileFormats, OnlyOfferedOnesAreTakenOthersFailTheFile) {
         WriteLine(output, u"c", AnsiFormat);
         EXPECT_FALSE(CloseLineFile(output));
         EXPECT_EQ(memory.files.size(), 1u) << format;  // neither "out" nor its new file
-    }
-}
-
-// Line ends are looked for eight bytes at a time: every byte value, at every place in such a
-// block, must be told a line end or not exactly as the plain rules tell it.
-TEST(ReadLine, TellsEveryByteAtEveryPlaceOfABlock) {
-    for (size_t offset = 0; offset < 16; ++offset) {
-        std::string bytes;
-        for (int byte = 1; byte < 256; ++byte) {
-            bytes += std::string(offset, 'q') + static_cast<char>(byte) + "tail" + '\0';
-            // A run of one byte only: a block whose bytes are all that byte.
-            bytes += std::string(offset + 8, static_cast<char>(byte)) + '\0';
-        }
-        std::vector<Text> expected;
-        for (const std::string& line : reference::SplitLines(bytes)) {
-            expected.push_back(reference::DecodeEachByte(line));
-        }
-        ASSERT_EQ(ReadBackBytes(bytes, 4096), expected) << "offset " << offset;
-        // The lines holding a word, whose starts are looked for back from the word.
-        MemoryFileSystem memory;
-        memory.files[u"in"] = bytes;
-        ScopedFileSystem scoped(memory);
-        const LineFileId id = OpenLineFile(AutoId, u"in");
-        Text line;
-        for (const Text& want : expected) {
-            if (want.find(u"tail") != Text::npos) {
-                ASSERT_TRUE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
-                ASSERT_EQ(line, want) << "offset " << offset;
-            }
-        }
-        EXPECT_FALSE(ReadNextLineHolding(id, AnsiFormat, "tail", 4096, line));
-        EXPECT_TRUE(CloseLineFile(id));
     }
 }
 

@@ -1,21 +1,23 @@
 #!/usr/bin/python3
 """The GTK dialogs of vexlorin, driven end to end in a real X server.
 
-Starts Xvfb and a private D-Bus session (for the accessibility bus), runs the program and plays the
-user: choosing a copy of the scene and pressing OK on the summary, cancelling, a missing folder and
-file, and a start with the scene as its argument (as from the file manager: one box, no dialog).
-Keys go to the windows through xdotool; what the dialogs show is read back through AT-SPI, and
-the location entry is filled through AT-SPI as well, because GTK completes a typed path after each
-slash and so garbles what a synthetic keyboard types there. Every wait is bounded: a dialog that
-does not appear fails the test. A screenshot of each dialog is saved as PNG.
+Runs inside the X server and private D-Bus session (for the accessibility bus) that ctest starts
+with xvfb-run and dbus-run-session. Plays the user: choosing a copy of the scene and pressing OK on
+the summary, cancelling, a file that does not exist, and a start with the scene as its argument
+(as from the file manager: one box, no dialog). Keys go to the windows through xdotool; what the
+dialogs show is read back through AT-SPI, and the location entry is filled through AT-SPI as well,
+because GTK completes a typed path after each slash and so garbles what a synthetic keyboard types
+there. Every wait is bounded: a dialog that does not appear fails the test. A screenshot of each
+dialog is saved as PNG.
 
 Exit codes: 0 passed, 1 failed, 77 skipped (a tool is missing outside CI).
 """
 
 import argparse
+import contextlib
 import filecmp
+import importlib.util
 import os
-import select
 import shutil
 import subprocess
 import sys
@@ -24,7 +26,7 @@ import time
 
 SKIPPED = 77
 WAIT_SECONDS = 20.0
-TOOLS = ("Xvfb", "xdotool", "import", "dbus-run-session")
+TOOLS = ("xdotool", "import")
 
 OPEN_TITLE = "open x3d file"
 SUMMARY_CAPTION = "Vexlorin 0.5  quillbrace 3.10.23"
@@ -54,34 +56,6 @@ def wait_for(what, probe, seconds=WAIT_SECONDS):
 
 
 # --- X server ----------------------------------------------------------------------------------
-
-def start_xvfb():
-    """Starts Xvfb on a free display; returns (process, display)."""
-    read_end, write_end = os.pipe()
-    # -noreset: when the last client leaves, Xvfb would otherwise reset and turn away the next
-    # program for a moment, which then (rightly) falls back to the terminal.
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-         "-noreset"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    # Xvfb writes the number and then a line end, possibly in two writes: read up to the line end,
-    # or closing the pipe early kills it with SIGPIPE.
-    answer = b""
-    deadline = time.monotonic() + WAIT_SECONDS
-    while not answer.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], max(0.0, deadline - time.monotonic()))
-        chunk = os.read(read_end, 32) if ready else b""
-        if not chunk:
-            break
-        answer += chunk
-    os.close(read_end)
-    number = answer.decode().strip() if answer.endswith(b"\n") else ""
-    if not number:
-        xvfb.kill()
-        raise Failure("Xvfb did not start within %g s" % WAIT_SECONDS)
-    return xvfb, ":" + number
-
 
 def xdotool(*args):
     try:
@@ -165,26 +139,21 @@ def location_entry(chooser):
 
 # --- The two runs ------------------------------------------------------------------------------
 
-def start_program(program, folder, env, arguments=()):
-    return subprocess.Popen([program, *arguments], cwd=folder, env=env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-
-
-def stop_program(process):
-    """Ends a program the test gave up on, and shows what it printed."""
-    if process.returncode is None:
-        if process.poll() is None:
-            process.kill()
-        out, err = process.communicate()
-        print("program ended with %s; output: %r, errors: %r" % (process.returncode, out, err),
-              flush=True)
-
-
-def finish_program(process):
+@contextlib.contextmanager
+def running(args, env, work, arguments=()):
+    """The program, started in `work`, for the body to work its dialogs; afterwards it must end by
+    itself with exit code 0, having printed nothing (its dialogs were GTK's, not the terminal's).
+    When the body fails, the program is ended and what it printed is shown."""
+    process = subprocess.Popen([args.program, *arguments], cwd=work, env=env,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
     try:
+        yield process
         out, err = process.communicate(timeout=WAIT_SECONDS)
-    except subprocess.TimeoutExpired:
-        raise Failure("the program did not end within %g s after its last dialog" % WAIT_SECONDS)
+    except BaseException:
+        process.kill()
+        print("the program was ended; it printed %r, errors %r" % process.communicate(), flush=True)
+        raise
     if err:
         print("program errors:", err.decode(errors="replace"), flush=True)
     check(process.returncode == 0, "exit code 0 (was %s)" % process.returncode)
@@ -232,18 +201,13 @@ def type_location(window, chooser, path):
 
 
 def choose_and_convert(pyatspi, args, env, work):
-    scene = os.path.join(work, "scene.x3d")
-    process = start_program(args.program, work, env)
-    try:
+    with running(args, env, work) as process:
         window, chooser = wait_for_chooser(pyatspi, process.pid, ["LOUD.X3D", "scene.x3d"])
         screenshot(window, os.path.join(args.screenshots, "gtk-open-dialog.png"))
-        type_location(window, chooser, scene)
+        type_location(window, chooser, os.path.join(work, "scene.x3d"))
         window = check_message(pyatspi, process.pid, SUMMARY_CAPTION, SUMMARY_TEXT)
         screenshot(window, os.path.join(args.screenshots, "gtk-summary.png"))
         press(window, "Return")
-        finish_program(process)
-    finally:
-        stop_program(process)
     check_include(args, work)
 
 
@@ -255,67 +219,48 @@ def check_include(args, work):
 
 def cancel(pyatspi, args, env, work):
     before = sorted(os.listdir(work))
-    process = start_program(args.program, work, env)
-    try:
+    with running(args, env, work) as process:
         window, _ = wait_for_chooser(pyatspi, process.pid, ["LOUD.X3D", "scene.x3d"])
         press(window, "Escape")
         window = check_message(pyatspi, process.pid, "Info:", "canceled")
         screenshot(window, os.path.join(args.screenshots, "gtk-canceled.png"))
         # Closing the box instead of pressing OK ends the run just the same.
         press(window, "Escape")
-        finish_program(process)
-    finally:
-        stop_program(process)
     check(sorted(os.listdir(work)) == before, "nothing was written")
 
 
-def missing_folder_then_missing_file(pyatspi, args, env, work):
-    """A folder that does not exist is refused by the dialog itself; a file that does not exist in
-    a folder that does is returned, and the conversion says it could not be opened."""
+def missing_file(pyatspi, args, env, work):
+    """A file that does not exist, in a folder that does, is returned by the dialog (no
+    must-exist flag), and the conversion says it could not be opened."""
     before = sorted(os.listdir(work))
-    process = start_program(args.program, work, env)
-    try:
+    with running(args, env, work) as process:
         window, chooser = wait_for_chooser(pyatspi, process.pid, ["LOUD.X3D", "scene.x3d"])
-        type_location(window, chooser, os.path.join(work, "no-such-folder", "scene.x3d"))
-        alert = wait_for("the chooser's own error", lambda: top_window(pyatspi, process.pid, "Error"))
-        check(process.poll() is None and top_window(pyatspi, process.pid, SUMMARY_CAPTION) is None,
-              "a path in a folder that does not exist is refused; the dialog stays")
-        ok = [node for node in descendants(alert) if role(node) == "push button"][0]
-        ok.queryAction().doAction(0)
-        wait_for("the error to close", lambda: top_window(pyatspi, process.pid, "Error") is None)
         missing = os.path.join(work, "missing.x3d")
         type_location(window, chooser, missing)
         window = check_message(pyatspi, process.pid, SUMMARY_CAPTION,
                                (missing + " could not be opened (", "). Nothing was written."))
         press(window, "Return")
-        finish_program(process)
-    finally:
-        stop_program(process)
     check(sorted(os.listdir(work)) == before, "nothing was written")
 
 
 def file_argument(pyatspi, args, env, work):
     """Started with a file, as the file manager starts it (output to a pipe): no open dialog, one
     box with the summary, the include written."""
-    process = start_program(args.program, work, env, ["scene.x3d"])
-    try:
+    with running(args, env, work, ["scene.x3d"]) as process:
         window = check_message(pyatspi, process.pid, SUMMARY_CAPTION, SUMMARY_TEXT)
         check(top_window(pyatspi, process.pid, OPEN_TITLE) is None, "no open dialog")
         press(window, "Return")
-        finish_program(process)
-    finally:
-        stop_program(process)
     check_include(args, work)
 
 
-def program_environment(display, root):
+def program_environment(root):
     """A clean desktop session for the program: this display, no portal, a home of its own."""
     env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "NO_AT_BRIDGE")}
     home = os.path.join(root, "home")
     runtime = os.path.join(root, "runtime")
     for folder in (home, runtime):
         os.makedirs(folder, mode=0o700)
-    env.update(DISPLAY=display, GDK_BACKEND="x11", HOME=home, XDG_RUNTIME_DIR=runtime,
+    env.update(GDK_BACKEND="x11", HOME=home, XDG_RUNTIME_DIR=runtime,
                XDG_CONFIG_HOME=os.path.join(home, ".config"),
                XDG_DATA_HOME=os.path.join(home, ".local", "share"),
                XDG_CACHE_HOME=os.path.join(home, ".cache"), GSETTINGS_BACKEND="memory",
@@ -336,44 +281,27 @@ def work_folder(root, name, fixtures):
 
 def run(args):
     os.makedirs(args.screenshots, exist_ok=True)
-    xvfb, display = start_xvfb()
-    print("display", display, flush=True)
-    try:
-        os.environ["DISPLAY"] = display
-        import pyatspi  # after DISPLAY and the session bus are set, so it finds the a11y bus
+    import pyatspi  # with DISPLAY and the session bus set, so it finds the accessibility bus
 
+    try:
         with tempfile.TemporaryDirectory(prefix="vexlorin-gtk-") as root:
-            env = program_environment(display, root)
-            print("-- choose the scene, press OK", flush=True)
-            choose_and_convert(pyatspi, args, env, work_folder(root, "choose", args.fixtures))
-            print("-- cancel, close the box", flush=True)
-            cancel(pyatspi, args, env, work_folder(root, "cancel", args.fixtures))
-            print("-- a missing folder, then a missing file", flush=True)
-            missing_folder_then_missing_file(pyatspi, args, env,
-                                             work_folder(root, "missing", args.fixtures))
-            print("-- a file as argument: one box", flush=True)
-            file_argument(pyatspi, args, env, work_folder(root, "argument", args.fixtures))
-    except Failure:
+            env = program_environment(root)
+            for run_case in (choose_and_convert, cancel, missing_file, file_argument):
+                print("--", run_case.__name__, flush=True)
+                run_case(pyatspi, args, env, work_folder(root, run_case.__name__, args.fixtures))
+    except Exception:
         # What the screen showed when the test gave up.
         subprocess.run(["import", "-window", "root", os.path.join(args.screenshots, "failure.png")],
                        timeout=30)
         raise
-    finally:
-        xvfb.terminate()
-        try:
-            xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            xvfb.kill()
 
 
 def missing_tools():
     missing = [tool for tool in TOOLS if shutil.which(tool) is None]
-    try:
-        import importlib.util
-        if importlib.util.find_spec("pyatspi") is None:
-            missing.append("pyatspi for " + sys.executable)
-    except ImportError:
-        missing.append("importlib")
+    if not os.environ.get("DISPLAY") or not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        missing.append("an X server and a session bus (xvfb-run, dbus-run-session)")
+    if importlib.util.find_spec("pyatspi") is None:
+        missing.append("pyatspi for " + sys.executable)
     return missing
 
 
@@ -382,21 +310,15 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--fixtures", required=True)
     parser.add_argument("--screenshots", required=True)
-    parser.add_argument("--in-session", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
     missing = missing_tools()
     if missing:
         print("missing:", ", ".join(missing), flush=True)
         return 1 if os.environ.get("CI") else SKIPPED
-    if not args.in_session:
-        # A private session bus, ended with everything it started when the test ends.
-        command = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__),
-                   *sys.argv[1:], "--in-session"]
-        return subprocess.run(command, timeout=300, stdin=subprocess.DEVNULL).returncode
     try:
         run(args)
-    except Failure as failure:
+    except Exception as failure:
         print("FAILED:", failure, flush=True)
         return 1
     print("all GTK dialog checks passed", flush=True)

@@ -3,25 +3,9 @@
 # that the desktop offers for .x3d files and that hands them to the program, the icon, the X3D file
 # type, the manual page, valid AppStream metadata; a package lintian finds nothing wrong with.
 # Usage: packaging_test.sh <build folder> gtk|terminal (the dialogs the build has)
-set -u
+source "$(dirname "$0")/../lib.sh"
 build=$(realpath "$1")
 dialogs=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
-
-check() {  # check <description> <command...>
-    local description=$1
-    shift
-    if "$@" >"$work/out.txt" 2>&1; then
-        passed=$((passed + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAILED: $description"
-        cat "$work/out.txt"
-    fi
-}
 
 share=$work/root/usr/share
 id=org.quillbrace.Vexlorin
@@ -100,10 +84,7 @@ if (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb
         check "a terminal-only package needs no GTK" bash -c "! grep -q libgtk '$work/depends.txt'"
     fi
 else
-    failures=$((failures + 1))
-    echo "FAILED: cpack -G DEB"
+    fail "cpack -G DEB"
     cat "$work/cpack.txt"
 fi
-
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -1,10 +1,9 @@
-// The Win32 dialogs: what the file dialog is handed, and the message box as Windows shows it,
-// worked from a second thread. (The file dialog worked as a user works it: the end-to-end driver.)
+// The Win32 message box as Windows shows it, worked from a second thread. (The file dialog, and
+// what it is handed, worked as a user works it: the end-to-end driver.)
 #include "shell/windows/dialogs_win32.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <thread>
 
 #include "shell/windows/modal_guard.h"
@@ -16,32 +15,6 @@ namespace {
 using test::Press;
 using test::TestWindow;
 using test::WaitForDialog;
-
-wchar_t* Wide(std::u16string& text) {
-    return reinterpret_cast<wchar_t*>(text.data());
-}
-
-// The request's buffers are handed over as they are; every field not set below is zero: no
-// custom filter, no file title, no default extension, no hook.
-TEST(FillOpenFileName, SetsOnlyTheFieldsTheDialogNeeds) {
-    OpenFileRequest request =
-        MakeOpenFileRequest(u"open x3d file", u"C:\\file.x3d", u"A|*.a|B|*.b", 1);
-    OPENFILENAMEW expected{};
-    expected.lStructSize = 136;
-    expected.hwndOwner = reinterpret_cast<HWND>(0x1234);
-    expected.lpstrFilter = Wide(request.filterList);
-    expected.nFilterIndex = 2;
-    expected.lpstrFile = reinterpret_cast<wchar_t*>(request.nameBuffer.data());
-    expected.nMaxFile = 260;
-    expected.lpstrInitialDir = Wide(*request.initialDirectory);
-    expected.lpstrTitle = Wide(request.title);
-    expected.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-    const OPENFILENAMEW dialog = FillOpenFileName(request, expected.hwndOwner);
-    EXPECT_EQ(std::memcmp(&dialog, &expected, sizeof(dialog)), 0);
-
-    OpenFileRequest bare = MakeOpenFileRequest(u"t", std::nullopt, std::nullopt, 0);
-    EXPECT_EQ(FillOpenFileName(bare, nullptr).lpstrInitialDir, nullptr);
-}
 
 // The box is owned by this process's foreground window and shows the buttons the flags ask for;
 // while it is up, the process's other windows are disabled, and afterwards all are as before.

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The program as a process, as a user meets it without a display, with real files, folders and
+# disks: one case of the table below per run. Each case starts in a fresh folder $w that holds
+# scene.x3d (the modeller's export), runs its steps there, and checks the exit status, a line of
+# what the program printed, what $w holds afterwards (so that no new file is left behind), that
+# the export is unchanged, and what else the case names.
+# (Elsewhere: faults at any byte through the file layer's seam, fault_test.cpp; the typed answers,
+# terminal_dialogs_test.cpp; the include's bytes and messages, golden_test.cpp; the include's name
+# for any path, path_regression_test.cpp.)
+#
+#   process_test.sh VEXLORIN TESTDATA_DIR CASE
+#
+# Run as root, the permission cases run the program as nobody (root's privileges ignore file
+# permissions) and the full disk is a small tmpfs; a case the machine cannot stage is skipped (77).
+source "$(dirname "$0")/lib.sh"
+fixtures=$(realpath "$2")/fixtures
+golden=$(realpath "$2")/golden
+case_name=$3
+sample=$fixtures/scene.x3d
+caption="Vexlorin 0.5  quillbrace 3.10.23"
+created="scene.inc created > blobs: 3 sweeps: 5"
+# Run by nobody too, whatever the permissions of the build folder.
+cp "$1" "$work/vexlorin" && chmod 755 "$work/vexlorin"
+w=$work/w
+mkdir -m 777 "$w" && cp "$sample" "$w/scene.x3d"
+printf 'outside\n' >"$work/outside"
+
+# case | steps | exit status | a line said | $w holds afterwards | also
+cases=$(
+    cat <<'CASES'
+converts|typed scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|same scene.inc "$fixtures/scene.inc" && ends_with "$caption" "$created"
+canceled|mkdir C:; cancel|0|canceled|C: scene.x3d|asked && ends_with Info: canceled
+several_files_one_missing|cp scene.x3d tower.x3d; args tower.x3d missing.x3d scene.x3d|1|missing.x3d could not be opened (No such file or directory). Nothing was written.|scene.inc scene.x3d tower.inc tower.x3d|ends_with "$caption" "tower.inc created > blobs: 3 sweeps: 5" "" "missing.x3d could not be opened (No such file or directory). Nothing was written." "" "$created"
+unknown_option|args scene.x3d -x|2|vexlorin: unknown option '-x'|scene.x3d|
+help|args --help|0|  2  usage error|scene.x3d|
+version|args --version|0|Vexlorin 0.5|scene.x3d|test "$(cat "$work/out")" = "Vexlorin 0.5"
+terminal_never_types|on_terminal scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|
+terminal_never_types_output_piped|on_terminal scene.x3d cat|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|
+utf8_name|cp scene.x3d szene_ü.x3d; typed szene_ü.x3d|0|szene_ü.inc created > blobs: 3 sweeps: 5|scene.x3d szene_ü.inc szene_ü.x3d|
+non_utf8_typed|cp scene.x3d $'szene_\xfc.x3d'; typed $'szene_\xfc.x3d'|0|szene_?.inc created > blobs: 3 sweeps: 5|scene.x3d $'szene_\xfc.inc' $'szene_\xfc.x3d'|
+non_utf8_argument|cp scene.x3d $'sc\xe9ne.x3d'; args $'sc\xe9ne.x3d'|0|sc?ne.inc created > blobs: 3 sweeps: 5|scene.x3d $'sc\xe9ne.inc' $'sc\xe9ne.x3d'|
+unreadable_input|chmod 000 scene.x3d; typed scene.x3d nobody|0|$w/scene.x3d could not be opened (Permission denied). Nothing was written.|scene.x3d|chmod 644 scene.x3d
+unwritable_folder|chmod 555 .; typed scene.x3d nobody|0|$w/scene.inc could not be written (Permission denied). Nothing was changed.|scene.x3d|
+readonly_earlier_include|earlier scene.inc; chmod 444 scene.inc; typed scene.x3d nobody|0|$w/scene.inc could not be written (Permission denied). Nothing was changed.|scene.inc scene.x3d|is_earlier scene.inc
+full_disk|full_disk; typed scene.x3d|0|$w/scene.inc could not be written (No space left on device). Nothing was changed.|filler scene.inc scene.x3d|is_earlier scene.inc
+typed_include|cp scene.x3d scene.inc; typed scene.inc|0|$w/scene.inc is the chosen file itself; it was left as it is and nothing was written.|scene.inc scene.x3d|same scene.inc "$sample"
+link_to_the_export|ln -s scene.x3d scene.inc; typed scene.x3d|0|$w/scene.inc is the chosen file itself; it was left as it is and nothing was written.|scene.inc scene.x3d|test -L scene.inc
+hard_link_to_the_export|ln scene.x3d scene.inc; typed scene.x3d|0|$w/scene.inc is the chosen file itself; it was left as it is and nothing was written.|scene.inc scene.x3d|
+link_in_the_way|ln -s ../outside scene.inc; typed scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|replaced && test "$(cat ../outside)" = outside
+dangling_link_in_the_way|ln -s ../made_by_the_link scene.inc; typed scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|replaced && test ! -e ../made_by_the_link
+pipe_in_the_way|mkfifo scene.inc; typed scene.x3d|0|scene.inc created > blobs: 3 sweeps: 5|scene.inc scene.x3d|replaced
+include_is_a_folder|mkdir scene.inc; typed scene.x3d|0|$w/scene.inc could not be written (Is a directory). Nothing was changed.|scene.inc scene.x3d|test -d scene.inc
+long_path|deep 4000; typed "$deep"|0|scene.inc created > blobs: 3 sweeps: 5|d scene.x3d|same "${deep%.x3d}.inc" "$fixtures/scene.inc"
+too_long_path|deep 4300; typed "$deep"|0|File name too long|d scene.x3d|! grep -q created "$work/out" && test -z "$(find . -name '*.inc')"
+special_input_pipe|mkfifo pipe.x3d; typed pipe.x3d|0|$w/pipe.x3d could not be opened (not a regular file). Nothing was written.|pipe.x3d scene.x3d|
+special_input_device|ln -s /dev/zero zero.x3d; typed zero.x3d|0|$w/zero.x3d could not be opened (not a regular file). Nothing was written.|scene.x3d zero.x3d|
+one_long_line|one_long_line mesh.x3d; typed mesh.x3d|0|mesh.inc created > blobs: 0 sweeps: 0|mesh.inc mesh.x3d scene.x3d|test "$(stat -c %s mesh.x3d)" -eq $((32 << 20))
+CASES
+)
+
+# Runs the program in $w with the arguments (and the standard input given); its output goes to
+# $work/out, its exit status to $status. A hang is a fault too: it gets a minute.
+run() {
+    (cd "$w" && timeout 60 "${as[@]}" "$work/vexlorin" "$@") >"$work/out" 2>&1
+    status=$?
+}
+as=()
+# typed PATH [nobody]: the path typed on standard input; as nobody, when run as root.
+typed() {
+    if [ "${2:-}" = nobody ] && [ "$(id -u)" -eq 0 ]; then
+        as=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups --)
+        "${as[@]}" true 2>/dev/null || skip "cannot run as an unprivileged user here (setpriv)"
+    fi
+    run <<<"$1"
+}
+cancel() { run </dev/null; }
+args() { run "$@" </dev/null; }
+# on_terminal ARGUMENT [cat]: started from a terminal that never types, with its output on that
+# terminal or piped to cat: the result must not wait for Enter.
+on_terminal() {
+    mkfifo "$work/keys"
+    sleep 60 >"$work/keys" &
+    local keeper=$!
+    (cd "$w" && timeout 20 script -qec "$(printf '%q' "$work/vexlorin") $1${2:+ | $2}" /dev/null \
+        <"$work/keys") >"$work/out" 2>&1
+    status=$?
+    kill "$keeper"
+}
+
+same() { cmp -s "$1" "$2"; }
+earlier() { printf 'an earlier include\r\n' >"$1"; }
+is_earlier() { [ "$(cat "$1")" = $'an earlier include\r' ]; }
+# The include took the place of what stood there, and holds what it must.
+replaced() { [ -f scene.inc ] && [ ! -L scene.inc ] && same scene.inc "$fixtures/scene.inc"; }
+# The file dialog asked for an x3d file, proposing file.x3d on drive C:, which on Linux is a
+# folder of that name in the working folder, when there is one.
+asked() {
+    [ "$(sed -n '1,4p' "$work/out")" = "$(printf '%s\n' "open x3d file" "Files: x3d (*.x3d)" \
+        "Folder: $w/C:" "File name [file.x3d]: ")" ]
+}
+# The last lines of the output are these.
+ends_with() { [ "$(tail -n $# "$work/out")" = "$(printf '%s\n' "$@")" ]; }
+one_long_line() { head -c $((32 << 20)) /dev/zero | tr '\0' 7 >"$1"; }  # 32 MB, no line end
+
+# deep BYTES: a copy of the export in a chain of folders below $w/d, at a path of that many
+# bytes ($deep), made folder by folder, since a path over 4096 bytes cannot be made at once.
+deep() {
+    local part path=$w/d
+    part=$(printf 'd%.0s' {1..200})
+    while [ $((${#path} + ${#part} + 11)) -lt "$1" ]; do path=$path/$part; done
+    path=$path/$(printf 'e%.0s' $(seq 1 $(($1 - ${#path} - 11))))
+    deep=$path/scene.x3d
+    (for part in $(tr / ' ' <<<"${path#"$w/"}"); do mkdir "$part" && cd "$part" || exit; done &&
+        cp "$sample" scene.x3d) || fail "could not make $deep"
+}
+
+# A small file system of its own at $w holding an export whose include (about 50 kB) spans many
+# buffers, and an earlier include, filled up to room for a few buffers: the disk fills up part-way.
+full_disk() {
+    mount -t tmpfs -o size=256k tmpfs "$w" 2>/dev/null ||
+        skip "cannot mount a small tmpfs here (fault_test holds a disk that fills up)"
+    mounted=$w
+    cd "$w" && chmod 777 . && sample=$golden/over_capacity.x3d && cp "$sample" scene.x3d
+    earlier scene.inc
+    dd if=/dev/zero of=filler bs=1k count=$(($(df -k --output=avail . | tail -n 1) - 12)) 2>/dev/null
+}
+before_cleanup() { if [ -n "${mounted:-}" ]; then cd / && umount "$mounted"; fi; }
+
+row=$(grep -m 1 "^$case_name|" <<<"$cases") || { echo "no case $case_name"; exit 2; }
+IFS='|' read -r _ steps exit_status said holds also <<<"$row"
+cd "$w" || exit 1
+eval "$steps"
+check "exit status $exit_status (was $status)" test "$status" -eq "$exit_status"
+check "it says: ${said//\$w/$w}" grep -aqF -- "${said//\$w/$w}" "$work/out"
+[ -z "$also" ] || check "also: $also" eval "$also"
+eval "set -- $holds"
+check "$w holds: $*" test "$(ls -A | LC_ALL=C sort)" = "$(printf '%s\n' "$@" | LC_ALL=C sort)"
+check "the export is unchanged" same "$sample" scene.x3d
+[ "$failed" -eq 0 ] || { echo "--- the program said:" && cat "$work/out"; }
+finish
