@@ -10,13 +10,10 @@
 #include "tests/test_support.h"
 #include "text/file_system.h"
 #include "text/line_file.h"
+#include "text/windows/wide.h"
 
 namespace vex {
 namespace {
-
-const wchar_t* Wide(const Text& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 struct HandleCloser {
     void operator()(void* handle) const { CloseHandle(handle); }
