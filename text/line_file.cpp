@@ -20,6 +20,9 @@ std::list<LineFileRecord>& LineFileTable() {
     return table;
 }
 
+// The record FindLineFile found last, until it is closed.
+LineFileRecord* lastFound = nullptr;
+
 Text& LastError() {
     static Text lastError;
     return lastError;
@@ -40,9 +43,13 @@ LineFileId Register(FileHandle handle, bool readOnly) {
 }  // namespace
 
 LineFileRecord* FindLineFile(LineFileId id) {
+    // A scan asks for the same file line after line: the record found last is looked at first.
+    if (lastFound != nullptr && lastFound->Id() == id) {
+        return lastFound;
+    }
     for (LineFileRecord& record : LineFileTable()) {
         if (record.Id() == id) {
-            return &record;
+            return lastFound = &record;
         }
     }
     return nullptr;
@@ -106,6 +113,9 @@ bool CloseLineFile(LineFileId id) {
         MoveIntoPlace(*it);
     }
     const bool succeeded = !it->failed;
+    if (&*it == lastFound) {
+        lastFound = nullptr;
+    }
     table.erase(it);
     return succeeded;
 }

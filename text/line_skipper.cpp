@@ -52,10 +52,9 @@ class Seam {
 
 // Where the line holding the word begins within the fill [from, to): `from` itself when the line
 // began in an earlier fill (its first bytes are then in `head`), or null when the fill does not
-// hold the word. `after` is where the word ends, or a place before it.
+// hold the word.
 const char* FindHoldingLine(const char* from, const char* to, const WordSearch& search, Seam& seam,
-                            std::string& head, const char*& after) {
-    after = from;
+                            std::string& head) {
     if (seam.Crosses(from, to)) {
         return from;
     }
@@ -63,7 +62,6 @@ const char* FindHoldingLine(const char* from, const char* to, const WordSearch& 
     if (at == to) {
         return nullptr;
     }
-    after = at + search.Length();
     const char* lastEnd = FindLastLineEnd(from, at);
     if (lastEnd == nullptr) {
         return from;
@@ -87,22 +85,34 @@ void PassOver(LineFileRecord& record, Seam& seam, size_t longest) {
     record.count = 0;
 }
 
-// Reads on from the start of a line holding the word to its end and decodes what is kept of it
-// into `line`; the line holds no line end before `after`, where the word ends. A line that lies
-// whole in the fill (most do) is decoded where it lies.
-void FinishLine(LineFileRecord& record, const char* lineStart, const char* after, int32_t format,
-                size_t longest, Text& line) {
+// Reads on from the start of a line holding the word to its end, across fills, and decodes what
+// is kept of it into `line`.
+void FinishLine(LineFileRecord& record, const char* lineStart, int32_t format, size_t longest,
+                Text& line) {
     record.count -= static_cast<int32_t>(lineStart - NextByte(record));
-    const char* to = lineStart + record.count;
-    const char* end = FindLineEnd(std::min(after, to), to);
-    if (record.head.empty() && end != to && (*end != '\r' || end + 1 != to)) {
-        const auto n = static_cast<size_t>(end - lineStart);
-        Decode(std::string_view(lineStart, std::min(n, longest)), format, record, line);
-        record.count -= static_cast<int32_t>(n + (*end == '\r' && end[1] == '\n' ? 2 : 1));
-        return;
-    }
     GatherLine(record, [&](const char* from, size_t n) { Keep(record.head, from, n, longest); });
     Decode(record.head, format, record, line);
+}
+
+// The next line that holds the word, when the fill holds it whole, as most do: found in one pass
+// and decoded where it lies. False, with nothing read, for any other case.
+bool ReadLineInFill(LineFileRecord& record, int32_t format, size_t longest, Text& line) {
+    const char* from = NextByte(record);
+    const char* to = from + record.count;
+    const char* at = record.search.Find(from, to);
+    if (at == to) {
+        return false;
+    }
+    const char* lastEnd = FindLastLineEnd(from, at);
+    const char* lineStart = lastEnd == nullptr ? from : lastEnd + 1;
+    const char* end = FindLineEnd(at + record.search.Length(), to);
+    if (end == to || (*end == '\r' && end + 1 == to)) {
+        return false;
+    }
+    const auto n = static_cast<size_t>(end - lineStart);
+    Decode(std::string_view(lineStart, std::min(n, longest)), format, record, line);
+    record.count = static_cast<int32_t>(to - end) - (*end == '\r' && end[1] == '\n' ? 2 : 1);
+    return true;
 }
 
 }  // namespace
@@ -120,15 +130,17 @@ bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, s
         return false;
     }
     record->search.Prepare(word);
-    Seam seam(word);
     record->head.clear();
+    if (ReadLineInFill(*record, format, longest, line)) {
+        return true;
+    }
+    Seam seam(word);
     while (Refill(*record)) {
         const char* from = NextByte(*record);
-        const char* after = nullptr;
         const char* lineStart =
-            FindHoldingLine(from, from + record->count, record->search, seam, record->head, after);
+            FindHoldingLine(from, from + record->count, record->search, seam, record->head);
         if (lineStart != nullptr) {
-            FinishLine(*record, lineStart, after, format, longest, line);
+            FinishLine(*record, lineStart, format, longest, line);
             return true;
         }
         PassOver(*record, seam, longest);
