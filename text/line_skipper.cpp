@@ -119,14 +119,15 @@ bool ReadLineInFill(LineFileRecord& record, int32_t format, size_t longest, Text
 
 bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, size_t longest,
                          Text& line) {
-    line.clear();
     LineFileRecord* record = FindLineFile(id);
     if (record == nullptr || word.empty()) {
+        line.clear();
         return false;
     }
     SwitchToReading(*record);
     if (!IsOffered(format)) {
         Refuse(*record, format);
+        line.clear();
         return false;
     }
     record->search.Prepare(word);
@@ -145,6 +146,7 @@ bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, s
         }
         PassOver(*record, seam, longest);
     }
+    line.clear();
     return false;
 }
 
