@@ -32,20 +32,6 @@ int64_t TextLength(TextView t) {
     return static_cast<int64_t>(t.size());
 }
 
-int64_t FindText(TextView t, TextView s, int64_t start) {
-    if (t.empty() || s.empty()) {
-        return 0;
-    }
-    // Only where the first unit matches is the rest compared: needles are short (a marker, a
-    // quote, a space), so this is linear in the length of t.
-    for (size_t at = StartIndex(t, start); at + s.size() <= t.size(); ++at) {
-        if (t[at] == s[0] && std::memcmp(t.data() + at, s.data(), s.size() * sizeof s[0]) == 0) {
-            return static_cast<int64_t>(at) + 1;
-        }
-    }
-    return 0;
-}
-
 TextView MidView(TextView t, int64_t start, int64_t n) {
     const size_t from = StartIndex(t, start);
     return t.substr(from, ClampCount(n, t.size() - from));

@@ -5,7 +5,9 @@
 // found". Starts and counts may be any 64-bit value, however large or negative.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -29,7 +31,21 @@ int64_t TextLength(TextView t);
 // Position of the first occurrence of s in t that begins at position max(start, 1) or later,
 // counted from the beginning of t. 0 when there is none, when t or s is empty, or when
 // start > TextLength(t). Overlapping matches: the leftmost wins ("aa" in "aaa" is at 1).
-int64_t FindText(TextView t, TextView s, int64_t start = 1);
+inline int64_t FindText(TextView t, TextView s, int64_t start = 1) {
+    if (t.empty() || s.empty()) {
+        return 0;
+    }
+    // Only where the first unit matches is the rest compared: needles are short (a marker, a
+    // quote, a space), so this is linear in the length of t. Inline, so that a needle known where
+    // it is called (as every one the scanner looks for) is compared as a few words.
+    const uint64_t from = start <= 1 ? 0 : std::min<uint64_t>(uint64_t(start) - 1, t.size());
+    for (size_t at = static_cast<size_t>(from); at + s.size() <= t.size(); ++at) {
+        if (t[at] == s[0] && std::memcmp(t.data() + at, s.data(), s.size() * sizeof s[0]) == 0) {
+            return static_cast<int64_t>(at) + 1;
+        }
+    }
+    return 0;
+}
 
 // At most n code units of t beginning at position max(start, 1); fewer when t ends first.
 // Empty when n <= 0 or start > TextLength(t).
