@@ -35,14 +35,15 @@ class Seam {
 
     // True when the word begins in the kept bytes and ends at the start of the next fill. The
     // word holds no line end, so such a match cannot reach past the line.
-    bool Crosses(const char* from, const char* to) {
-        if (kept_.empty()) {
-            return false;
+    bool Crosses(const char* from, const char* to) const {
+        const std::string_view fill(from, static_cast<size_t>(to - from));
+        for (size_t k = 0; k < kept_.size(); ++k) {
+            const std::string_view begun = std::string_view(kept_).substr(k);
+            if (word_.starts_with(begun) && fill.starts_with(word_.substr(begun.size()))) {
+                return true;
+            }
         }
-        std::string probe = kept_;
-        probe.append(from, std::min<size_t>(static_cast<size_t>(to - from), word_.size() - 1));
-        const size_t at = probe.find(word_);
-        return at != std::string::npos && at < kept_.size();
+        return false;
     }
 
   private:
