@@ -1,5 +1,6 @@
-// The Win32 message box as Windows shows it, worked from a second thread. (The file dialog, and
-// what it is handed, worked as a user works it: the end-to-end driver.)
+// The Win32 message box as Windows shows it, worked from a second thread, and the bound of the
+// name buffer the file dialog is handed. (The file dialog worked as a user works it: the
+// end-to-end driver.)
 #include "shell/windows/dialogs_win32.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,15 @@ TEST(ShowMessage, IsOwnedByTheForegroundWindowOfThisProcessAndGuardsTheOthers) {
     EXPECT_TRUE(IsWindowEnabled(other.get()));
     EXPECT_TRUE(IsWindowEnabled(own.get()));
     EXPECT_TRUE(ModalGuardRecords().empty());
+}
+
+// The dialog writes the chosen path, its terminator included, into the buffer it is told of: it
+// must be told the request's own buffer and no more, or a path of the buffer's length overruns it.
+TEST(FillOpenFileName, TellsTheDialogTheNameBufferItHasAndNoMore) {
+    OpenFileRequest request = MakeOpenFileRequest(u"t", u"C:\\file.x3d", std::nullopt, 0);
+    const OPENFILENAMEW dialog = FillOpenFileName(request, nullptr);
+    EXPECT_EQ(dialog.lpstrFile, reinterpret_cast<wchar_t*>(request.nameBuffer.data()));
+    EXPECT_EQ(dialog.nMaxFile, request.nameBuffer.size());
 }
 
 }  // namespace
