@@ -114,6 +114,7 @@ bool Refill(LineFileRecord& record) {
     record.count = record.filled = static_cast<int32_t>(got);
     return got > 0;
 }
+
 // Appends what `head` still has room for, of n bytes: a line is kept up to `longest` bytes.
 void Keep(std::string& head, const char* from, size_t n, size_t longest) {
     head.append(from, std::min(n, longest - std::min(longest, head.size())));
