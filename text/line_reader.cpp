@@ -1,7 +1,6 @@
 // Reading a line file: the buffer's fills (inflated for a compressed file), line ends found in
 // one pass, and each line decoded from the bytes the caller keeps of it.
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "text/line_ends.h"
@@ -105,7 +104,6 @@ void SwitchToReading(LineFileRecord& record) {
     record.filled = 0;
 }
 
-// Makes sure at least one byte waits in the buffer; false at the end of the file.
 bool Refill(LineFileRecord& record) {
     if (record.count > 0) {
         return true;
@@ -115,7 +113,6 @@ bool Refill(LineFileRecord& record) {
     return got > 0;
 }
 
-// Appends what `head` still has room for, of n bytes: a line is kept up to `longest` bytes.
 void Keep(std::string& head, const char* from, size_t n, size_t longest) {
     head.append(from, std::min(n, longest - std::min(longest, head.size())));
 }

@@ -1,22 +1,14 @@
 #include "text/text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vex {
+
+using detail::StartIndex;
 
 namespace {
 
 constexpr char16_t Space = u' ';
-
-// Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
-size_t StartIndex(TextView t, int64_t start) {
-    if (start <= 1) {
-        return 0;
-    }
-    const auto length = static_cast<uint64_t>(t.size());
-    return static_cast<size_t>(std::min(static_cast<uint64_t>(start - 1), length));
-}
 
 // Clamps a count to [0, limit].
 size_t ClampCount(int64_t n, size_t limit) {

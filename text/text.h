@@ -25,6 +25,18 @@ inline bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+namespace detail {
+
+// Clamps a 1-based start to a 0-based index in [0, length]; any start <= 1 is the beginning.
+inline size_t StartIndex(TextView t, int64_t start) {
+    if (start <= 1) {
+        return 0;
+    }
+    return static_cast<size_t>(std::min(static_cast<uint64_t>(start - 1), uint64_t{t.size()}));
+}
+
+}  // namespace detail
+
 // Number of UTF-16 code units in t; 0 for the empty text. A surrogate pair counts as two.
 int64_t TextLength(TextView t);
 
@@ -38,8 +50,7 @@ inline int64_t FindText(TextView t, TextView s, int64_t start = 1) {
     // Only where the first unit matches is the rest compared: needles are short (a marker, a
     // quote, a space), so this is linear in the length of t. Inline, so that a needle known where
     // it is called (as every one the scanner looks for) is compared as a few words.
-    const uint64_t from = start <= 1 ? 0 : std::min<uint64_t>(uint64_t(start) - 1, t.size());
-    for (size_t at = static_cast<size_t>(from); at + s.size() <= t.size(); ++at) {
+    for (size_t at = detail::StartIndex(t, start); at + s.size() <= t.size(); ++at) {
         if (t[at] == s[0] && std::memcmp(t.data() + at, s.data(), s.size() * sizeof s[0]) == 0) {
             return static_cast<int64_t>(at) + 1;
         }
