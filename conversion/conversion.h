@@ -132,7 +132,8 @@ void PlaceObjects(ObjectTable& table);
 bool IsPovNumber(TextView piece);
 
 // The value of a piece that is a number POV-Ray reads (IsPovNumber), of at most 255 characters
-// less the spaces around it (POV-Ray stops at a longer one), and finite; none for any other.
+// less the spaces around it (POV-Ray stops at a longer one), and finite; 0 for one too small for
+// a double ("1e-400"), which POV-Ray reads as 0; none for any other.
 std::optional<double> NumberValue(TextView piece);
 
 // A piece as the include takes it from the export: judged whole, then cut to three decimals (no

@@ -67,6 +67,11 @@ std::optional<double> NumberValue(TextView piece) {
     const std::string ascii(trimmed.begin() + (trimmed[0] == u'+' ? 1 : 0), trimmed.end());
     double value = 0;
     const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (error == std::errc::result_out_of_range && ascii.find('-', 1) != std::string::npos) {
+        // A negative exponent: too small for a double, not too large (255 characters cannot
+        // write 1e308 over a negative power of ten). POV-Ray reads it as 0.
+        return 0.0;
+    }
     if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value)) {
         return std::nullopt;
     }
