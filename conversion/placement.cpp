@@ -72,15 +72,6 @@ Matrix Rotation(const std::array<double, 4>& rotation) {
              {z * x * t - y * s, z * y * t + x * s, c + z * z * t}}};
 }
 
-// The lengths the matrix gives the x, y and z axes.
-Vector AxisLengths(const Matrix& m) {
-    Vector lengths{};
-    for (size_t c = 0; c < 3; ++c) {
-        lengths[c] = std::hypot(m[0][c], m[1][c], m[2][c]);
-    }
-    return lengths;
-}
-
 // True when the three sizes differ by more than `tolerance` of the largest.
 bool IsUneven(Vector sizes, double tolerance) {
     for (double& size : sizes) {
@@ -102,17 +93,32 @@ bool IsAxisTurn(const TransformValues& values) {
     return values.rotationReadable;
 }
 
-// The smallest half-extent of the ellipsoid the matrix makes of a unit sphere: the square root of
-// the smallest eigenvalue of m·mᵀ, found in closed form (the symmetric 3x3 case).
-double SmallestHalfExtent(const Matrix& m) {
-    const Matrix g = Multiply(m, Transposed(m));
+// The matrix over its largest entry (by size), so that products of its entries neither overflow
+// nor vanish: the tests of a shape depend only on its proportions. The zero matrix stays.
+Matrix Normalized(Matrix m) {
+    double largest = 0;
+    for (const Vector& row : m) {
+        for (double v : row) {
+            largest = std::max(largest, std::abs(v));
+        }
+    }
+    for (Vector& row : m) {
+        for (double& v : row) {
+            v = largest > 0 && std::isfinite(largest) ? v / largest : v;
+        }
+    }
+    return m;
+}
+
+// The eigenvalues of a symmetric matrix, found in closed form (the symmetric 3x3 case).
+Vector Eigenvalues(const Matrix& g) {
     const double q = (g[0][0] + g[1][1] + g[2][2]) / 3;
     const double off = g[0][1] * g[0][1] + g[0][2] * g[0][2] + g[1][2] * g[1][2];
     const double p = std::sqrt(((g[0][0] - q) * (g[0][0] - q) + (g[1][1] - q) * (g[1][1] - q) +
                                 (g[2][2] - q) * (g[2][2] - q) + 2 * off) /
                                6);
     if (p == 0) {
-        return std::sqrt(std::max(q, 0.0));
+        return {q, q, q};
     }
     Matrix b = g;
     for (size_t i = 0; i < 3; ++i) {
@@ -122,8 +128,34 @@ double SmallestHalfExtent(const Matrix& m) {
                        b[0][1] * (b[1][0] * b[2][2] - b[1][2] * b[2][0]) +
                        b[0][2] * (b[1][0] * b[2][1] - b[1][1] * b[2][0]);
     const double angle = std::acos(std::clamp(det / (2 * p * p * p), -1.0, 1.0)) / 3;
+    const double largest = q + 2 * p * std::cos(angle);
     const double smallest = q + 2 * p * std::cos(angle + 2 * std::numbers::pi / 3);
-    return std::sqrt(std::max(smallest, 0.0));
+    return {largest, 3 * q - largest - smallest, smallest};
+}
+
+// The half-extents of the ellipsoid the matrix makes of a unit sphere (its singular values), in
+// proportion: a sheared shape can give all three axes one length and still be uneven.
+Vector HalfExtentsInProportion(const Matrix& m) {
+    const Matrix n = Normalized(m);
+    Vector extents = Eigenvalues(Multiply(Transposed(n), n));
+    for (double& e : extents) {
+        e = std::sqrt(std::max(e, 0.0));
+    }
+    return extents;
+}
+
+// A radius is a size: the magnitude of a mirrored object's negative scale.
+Text Magnitude(Text number) {
+    const size_t sign = number.find_first_not_of(u' ');
+    if (sign != Text::npos && number[sign] == u'-') {
+        number.erase(sign, 1);
+    }
+    return number;
+}
+
+// The smallest half-extent of the ellipsoid the matrix makes of a unit sphere.
+double SmallestHalfExtent(const Matrix& m) {
+    return std::sqrt(std::max(Eigenvalues(Multiply(m, Transposed(m)))[2], 0.0));
 }
 
 // "<a, b, c>". Built on a text of its own: GCC 12 at -O3 takes a chain that begins with a literal
@@ -203,18 +235,18 @@ void PlaceSweep(ObjectRow& row, bool topLevel) {
     Placement& placed = row.placed;
     if (topLevel) {
         placed.point = TranslationText(row);
-        placed.radius = Written(row.scale.x);
+        placed.radius = Magnitude(Written(row.scale.x));
         placed.unreadable = !IsPovNumber(row.translation.x) || !IsPovNumber(row.translation.y) ||
                             !IsPovNumber(row.translation.z) || !IsPovNumber(row.scale.x);
         placed.uneven = row.values.readable && IsUneven(row.values.scale, SweepTolerance);
         return;
     }
     Rounder round;
-    const Vector lengths = AxisLengths(row.world.linear);
+    const Matrix& m = row.world.linear;
     placed.point = round.Of(row.world.translation);
-    placed.radius = round(lengths[0]);
+    placed.radius = round(std::hypot(m[0][0], m[1][0], m[2][0]));  // the length of its x axis
     placed.unreadable = round.unreadable || row.worldUnreadable;
-    placed.uneven = !placed.unreadable && IsUneven(lengths, SweepTolerance);
+    placed.uneven = !placed.unreadable && IsUneven(HalfExtentsInProportion(m), SweepTolerance);
 }
 
 void PlaceBlob(ObjectRow& row, bool topLevel) {

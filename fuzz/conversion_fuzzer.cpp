@@ -117,7 +117,8 @@ bool IsWriterLine(std::string_view line) {
         }
     }
     return Matches(line, "     #,") || Matches(line, "     <#, #, #> , #") ||
-           Matches(line, "     sphere{ <0,0,0>, 1, 1 scale <#, #, #> * sf  translate <#, #, #> }") ||
+           Matches(line,
+                   "     sphere{ <0,0,0>, 1, 1 scale <#, #, #> * sf  translate <#, #, #> }") ||
            Matches(line,
                    "     sphere{ <0,0,0>, 1, 1 matrix <#, #, #, #, #, #, #, #, #, 0, 0, 0> scale sf"
                    "  translate <#, #, #> }");
@@ -159,7 +160,10 @@ void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
         const size_t end = include.find("\r\n", from);
         const std::string_view line = include.substr(from, end - from);
         FUZZ_CHECK(IsWriterLine(line));
-        points += StartsWith(line, "     <") ? 1 : 0;
+        if (StartsWith(line, "     <")) {
+            FUZZ_CHECK(line.find("> , -") == std::string_view::npos);  // a radius is a size
+            ++points;
+        }
         if (StartsWith(line, "     sphere{")) {
             FUZZ_CHECK(HasVolume(line));
             ++components;

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""The modeller's own exports of parented and turned objects, converted by the program: every
-sweep point and blob component must stand where the modeller has it (NAME.world.json beside each
-export), within 0.0015, and the message must be the summary alone. Components are compared as
-shape matrices (M times M transposed), so how an ellipsoid's axes are ordered or signed does not
-matter.
+"""The modeller's own exports of parented, turned and mirrored objects, converted by the program:
+every sweep point and blob component must stand where the modeller has it (NAME.world.json beside
+each export), within 0.0015, and the message must be the summary alone, or NAME.txt where one
+stands beside the export. Components are compared as shape matrices (M times M transposed), so how
+an ellipsoid's axes are ordered or signed does not matter; a radius is compared as it is.
 
-    world_values_test.py VEXLORIN MODELLER_DIR
+    world_values_test.py VEXLORIN MODELLER_DIR...
 """
 import json
 import os
@@ -73,8 +73,11 @@ def check(program, folder, name):
     ) as world:
         want = modelled(export.read(), json.load(world))
     failures = []
-    if run.returncode != 0 or len(run.stdout.strip().splitlines()) != 2:
-        failures.append(f"{name}: expected the summary alone, got: {run.stdout}{run.stderr}")
+    said = os.path.join(folder, name + ".txt")
+    expected = open(said, encoding="utf-8").read() if os.path.exists(said) else None
+    message = run.stdout.strip().split("\n", 1)[1]  # below the caption
+    if run.returncode != 0 or message != (expected or message.split("\n")[0]):
+        failures.append(f"{name}: expected {expected or 'the summary alone'}, got: {run.stdout}{run.stderr}")
     for kind, got_items, want_items in zip(("point", "component"), got, want):
         if len(got_items) != len(want_items):
             failures.append(f"{name}: {len(got_items)} {kind}s written, {len(want_items)} modelled")
@@ -86,11 +89,11 @@ def check(program, folder, name):
 
 
 def main():
-    program, folder = os.path.abspath(sys.argv[1]), sys.argv[2]
-    names = sorted(f[: -len(".x3d")] for f in os.listdir(folder) if f.endswith(".x3d"))
-    failures = [failure for name in names for failure in check(program, folder, name)]
-    print("\n".join(failures) or f"ok: {', '.join(names)}")
-    return 1 if failures or not names else 0
+    program, folders = os.path.abspath(sys.argv[1]), sys.argv[2:]
+    exports = sorted((d, f[: -len(".x3d")]) for d in folders for f in os.listdir(d) if f.endswith(".x3d"))
+    failures = [failure for folder, name in exports for failure in check(program, folder, name)]
+    print("\n".join(failures) or f"ok: {', '.join(name for _, name in exports)}")
+    return 1 if failures or not exports else 0
 
 
 if __name__ == "__main__":
