@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "conversion/conversion.h"
+#include "conversion/volume.h"
 
 namespace vex {
 
@@ -25,9 +26,6 @@ constexpr double ShapeTolerance = 1e-4;
 
 // A sweep point stretched by more than this share is no longer round.
 constexpr double SweepTolerance = 0.01;
-
-// The smallest half-extent that three decimals write as more than 0.000.
-constexpr double SmallestExtent = 0.0005;
 
 // The exporter's turn of the modeller's axes into the export's: x to -x, y to z, z to y.
 constexpr Matrix AxisTurn = {{{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}};
@@ -153,11 +151,6 @@ Text Magnitude(Text number) {
     return number;
 }
 
-// The smallest half-extent of the ellipsoid the matrix makes of a unit sphere.
-double SmallestHalfExtent(const Matrix& m) {
-    return std::sqrt(std::max(Eigenvalues(Multiply(m, Transposed(m)))[2], 0.0));
-}
-
 // "<a, b, c>". Built on a text of its own: GCC 12 at -O3 takes a chain that begins with a literal
 // for an overlapping copy (a false -Wrestrict).
 Text VectorText(const Text& a, const Text& b, const Text& c) {
@@ -169,10 +162,6 @@ Text VectorText(const Text& a, const Text& b, const Text& c) {
 // A piece of the export as the include writes it: 0 for one that is not a number.
 Text Written(const Text& piece) {
     return IsPovNumber(piece) ? piece : Text(u"0");
-}
-
-double ValueOf(const Text& written) {
-    return NumberValue(written).value_or(0);
 }
 
 // Writes computed numbers rounded to three decimals ("-0.000" as "0.000"), and 0 for one that
@@ -199,31 +188,32 @@ class Rounder {
     bool unreadable = false;  // some number was written as 0
 };
 
-// A component's shape from its matrix: along the axes, its half-extents; turned, the matrix
-// itself, whose rows (POV-Ray's matrices take row vectors) are where the axes go. `noVolume` when
-// the shape as written has a half-extent of 0.000.
+// A component's shape from its matrix: along the axes, its half-extents (the lengths of the
+// matrix's rows); turned, the matrix itself, whose rows (POV-Ray's matrices take row vectors) are
+// where the axes go. `noVolume` when the shape as written has a half-extent under 0.0005.
 Text ShapeOf(const Matrix& m, Rounder& round, bool& noVolume) {
-    const Matrix g = Multiply(m, Transposed(m));
+    const Matrix n = Normalized(m);
+    const Matrix g = Multiply(n, Transposed(n));
     const double largest = std::max({g[0][0], g[1][1], g[2][2]});
     const double off = std::max({std::abs(g[0][1]), std::abs(g[0][2]), std::abs(g[1][2])});
     if (off <= ShapeTolerance * largest) {
-        const Text a = round(std::sqrt(g[0][0]));
-        const Text b = round(std::sqrt(g[1][1]));
-        const Text c = round(std::sqrt(g[2][2]));
-        noVolume = ValueOf(a) == 0 || ValueOf(b) == 0 || ValueOf(c) == 0;
+        const Text a = round(std::hypot(m[0][0], m[0][1], m[0][2]));
+        const Text b = round(std::hypot(m[1][0], m[1][1], m[1][2]));
+        const Text c = round(std::hypot(m[2][0], m[2][1], m[2][2]));
+        noVolume = !HasVolumeAlongAxes({a, b, c});
         return u"scale " + VectorText(a, b, c) + u" * sf";
     }
-    Text numbers;
-    Matrix written{};
+    std::array<Text, 9> numbers;
+    Text list;
     for (size_t axis = 0; axis < 3; ++axis) {
         for (size_t r = 0; r < 3; ++r) {
-            const Text number = round(m[r][axis]);
-            written[axis][r] = ValueOf(number);
-            numbers += number + u", ";
+            numbers[3 * axis + r] = round(m[r][axis]);
+            list += numbers[3 * axis + r] + u", ";
         }
     }
-    noVolume = SmallestHalfExtent(written) < SmallestExtent;
-    return u"matrix <" + numbers + u"0, 0, 0> scale sf";
+    noVolume = !HasVolume({numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5],
+                           numbers[6], numbers[7], numbers[8]});
+    return u"matrix <" + list + u"0, 0, 0> scale sf";
 }
 
 Text TranslationText(const ObjectRow& row) {
@@ -254,12 +244,14 @@ void PlaceBlob(ObjectRow& row, bool topLevel) {
     const TransformValues& values = row.values;
     const Vector3Text& scale = row.scale;
     if (topLevel && (IsAxisTurn(values) || !IsUneven(values.scale, ShapeTolerance))) {
+        // Half-extents along the export's x, y and z: the scale's x, z and y.
+        const Text a = Written(scale.x);
+        const Text b = Written(scale.z);
+        const Text c = Written(scale.y);
         placed.point = TranslationText(row);
-        placed.shape =
-            u"scale " + VectorText(Written(scale.x), Written(scale.z), Written(scale.y)) + u" * sf";
+        placed.shape = u"scale " + VectorText(a, b, c) + u" * sf";
         placed.unreadable = !values.readable;
-        placed.noVolume = ValueOf(Written(scale.x)) == 0 || ValueOf(Written(scale.y)) == 0 ||
-                          ValueOf(Written(scale.z)) == 0;
+        placed.noVolume = !HasVolumeAlongAxes({a, b, c});
         return;
     }
     Rounder round;

@@ -51,10 +51,11 @@ Text NameNote(const IncludeNames& names) {
 }
 
 Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
-    const Text note =
-        u"The include declares nothing: the export holds no Sweep or Mball object to"
-        u" convert, so a scene that uses " +
-        names.declaredName + u" stops there.";
+    const Text why = table.rowCount == 0
+                         ? u"the export holds no Sweep or Mball object to convert"
+                         : u"each Sweep and Mball object of the export was left out";
+    const Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
+                      names.declaredName + u" stops there.";
     return table.withoutHierarchy
                ? note +
                      u" It was exported without hierarchy, which leaves metaballs and empties"

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "conversion/volume.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/memory_file_system.h"
 
@@ -124,31 +125,28 @@ bool IsWriterLine(std::string_view line) {
                    "  translate <#, #, #> }");
 }
 
-// The numbers between "<" and ">" after `form` in a component line.
-std::vector<double> NumbersAfter(std::string_view line, std::string_view form) {
-    std::vector<double> numbers;
-    std::string text(line.substr(line.find(form) + form.size()));
-    text = text.substr(0, text.find('>'));
-    for (size_t from = 0; from <= text.size(); from = text.find(',', from) + 1) {
-        numbers.push_back(std::strtod(text.c_str() + from, nullptr));
-        if (text.find(',', from) == std::string::npos) {
-            break;
-        }
+// The numbers between "<" and ">" after `form` in a component line, as written.
+std::vector<Text> NumbersAfter(std::string_view line, std::string_view form) {
+    std::vector<Text> numbers;
+    std::string_view rest = line.substr(line.find(form) + form.size());
+    rest = rest.substr(0, rest.find('>'));
+    for (size_t comma = 0; comma != std::string_view::npos; rest.remove_prefix(comma + 1)) {
+        comma = rest.find(',');
+        numbers.push_back(vex::FromUtf8(rest.substr(0, comma)));
     }
     return numbers;
 }
 
-// A component has volume: no half-extent 0 in the scale form, no determinant 0 in the matrix
-// form (POV-Ray stops at a singular matrix, and draws a whole sphere for a scale of 0).
+// A component has volume as written: every half-extent at least 0.0005, judged exactly, however
+// large the numbers (POV-Ray stops at a singular matrix, and draws a whole sphere for a scale of
+// 0).
 bool HasVolume(std::string_view line) {
     if (line.find(" scale <") != std::string_view::npos) {
-        const std::vector<double> s = NumbersAfter(line, " scale <");
-        return s[0] != 0 && s[1] != 0 && s[2] != 0;
+        const std::vector<Text> s = NumbersAfter(line, " scale <");
+        return vex::HasVolumeAlongAxes({s[0], s[1], s[2]});
     }
-    const std::vector<double> m = NumbersAfter(line, " matrix <");
-    return m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
-               m[2] * (m[3] * m[7] - m[4] * m[6]) !=
-           0;
+    const std::vector<Text> m = NumbersAfter(line, " matrix <");
+    return vex::HasVolume({m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]});
 }
 
 void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
