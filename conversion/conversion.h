@@ -26,6 +26,10 @@ inline constexpr char16_t SummaryCaption[] = u"Vexlorin 0.5  quillbrace 3.10.23"
 // Rows 1 to ObjectCapacity are stored; row 0 is never used.
 inline constexpr int64_t ObjectCapacity = 500;
 
+// An object inside more Transforms than this cannot be placed. A modeller's parents nest a few
+// levels deep; this bounds the memory a crafted file can take.
+inline constexpr int64_t DeepestPlaced = 256;
+
 // Three numbers cut as text, and the vector text "<a, b, c> " built from them.
 struct Vector3Text {
     Text x;
@@ -58,6 +62,7 @@ struct Placement {
     bool unreadable = false;  // a value POV-Ray cannot read is written as 0
     bool uneven = false;      // a sweep point stretched unevenly: a sphere_sweep draws it round
     bool noVolume = false;    // a blob component scaled to nothing, left out of the blob
+    bool tooDeep = false;     // inside more Transforms than the scan keeps, left out
 };
 
 // One Sweep or Mball object.
@@ -69,15 +74,17 @@ struct ObjectRow {
     Affine world;                  // the Transforms it stands in, outermost first, then its own
     int64_t depth = 0;             // how many Transforms it stands in: 0 at the top level
     bool worldUnreadable = false;  // a value of a Transform it stands in is unreadable
+    bool deeperThanKept = false;   // the Transforms it stands in were too deep to be kept
     Placement placed;
 };
 
 struct ObjectTable {
     std::vector<ObjectRow> rows = std::vector<ObjectRow>(ObjectCapacity + 1);
     int64_t rowCount = 0;       // rows stored, also the number of the last row filled
-    int64_t sweepCount = 0;     // stored rows whose name begins with "Sweep"
+    int64_t sweepCount = 0;     // stored rows whose name begins with "Sweep", less those too deep
     int64_t blobCount = 0;      // stored rows whose name begins with "Mball", less those below
     int64_t withoutVolume = 0;  // stored "Mball" rows scaled to nothing, left out of the blob
+    int64_t tooDeep = 0;        // stored rows too deep to be placed, left out
     int64_t leftOut = 0;        // Sweep and Mball objects found after the table was full
     // The export closes no Transform (a hand-made file, say): every object is read as one at the
     // top level.

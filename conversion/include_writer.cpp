@@ -30,13 +30,14 @@ void Write(LineFileId output, const Text& line) {
     WriteLine(output, line, AnsiFormat);
 }
 
+// A sweep point; one too deep to place is left out.
 bool IsSweepRow(const ObjectRow& row) {
-    return IsSweep(row.name);
+    return IsSweep(row.name) && !row.placed.tooDeep;
 }
 
-// A blob component with volume; one scaled to nothing is left out.
+// A blob component with volume; one scaled to nothing or too deep to place is left out.
 bool IsComponentRow(const ObjectRow& row) {
-    return IsBlob(row.name) && !row.placed.noVolume;
+    return IsBlob(row.name) && !row.placed.noVolume && !row.placed.tooDeep;
 }
 
 // The rows the predicate picks out, in file order.

@@ -317,17 +317,23 @@ Affine Compose(const Affine& outer, const Affine& inner) {
 }
 
 void PlaceObjects(ObjectTable& table) {
+    table.sweepCount = 0;
     table.blobCount = 0;
     table.withoutVolume = 0;
+    table.tooDeep = 0;
     for (int64_t i = 1; i <= table.rowCount; ++i) {
         ObjectRow& row = table.rows[static_cast<size_t>(i)];
         const bool topLevel = table.flat || row.depth == 0;
-        if (IsSweep(row.name)) {
+        if (row.deeperThanKept && !table.flat) {
+            row.placed.tooDeep = true;
+            ++table.tooDeep;
+        } else if (IsSweep(row.name)) {
             PlaceSweep(row, topLevel);
-            continue;
+            ++table.sweepCount;
+        } else {
+            PlaceBlob(row, topLevel);
+            ++(row.placed.noVolume ? table.withoutVolume : table.blobCount);
         }
-        PlaceBlob(row, topLevel);
-        ++(row.placed.noVolume ? table.withoutVolume : table.blobCount);
     }
 }
 

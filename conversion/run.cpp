@@ -64,8 +64,9 @@ Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
 }
 
 Text OneSweepNote(const ObjectTable& table) {
-    const Text& name =
-        FirstRow(table, [](const ObjectRow& row) { return IsSweep(row.name); })->name;
+    const Text& name = FirstRow(table, [](const ObjectRow& row) {
+                           return IsSweep(row.name) && !row.placed.tooDeep;
+                       })->name;
     return u"Only one Sweep object (" + ShownName(name) +
            u"): POV-Ray needs at least two to draw the" +
            u" sphere_sweep and will reject this include. Add a second Sweep object in the "
@@ -83,6 +84,18 @@ Text UnreadableNote(const ObjectRow& row) {
 Text UnevenNote(const ObjectRow& row) {
     return ShownName(row.name) + u" is stretched unevenly, which a sphere_sweep cannot draw: its" +
            u" point takes the radius along its x axis.";
+}
+
+Text TooDeepNote(const ObjectTable& table) {
+    const Text& name =
+        FirstRow(table, [](const ObjectRow& row) { return row.placed.tooDeep; })->name;
+    const int64_t more = table.tooDeep - 1;
+    const Text who = more == 0 ? ShownName(name) + u" lies"
+                               : ShownName(name) + u" and " + DecimalText(more) +
+                                     (more == 1 ? u" more object lie" : u" more objects lie");
+    return who + u" inside more than " + DecimalText(DeepestPlaced) +
+           u" Transforms, deeper than Vexlorin follows, and " + (more == 0 ? u"was" : u"were") +
+           u" left out.";
 }
 
 Text NoVolumeNote(const ObjectTable& table) {
@@ -125,6 +138,9 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
     }
     if (table.withoutVolume > 0) {
         note(NoVolumeNote(table));
+    }
+    if (table.tooDeep > 0) {
+        note(TooDeepNote(table));
     }
     return summary;
 }

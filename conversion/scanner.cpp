@@ -22,9 +22,8 @@ constexpr TextView WithoutHierarchyStart = u"OB_";  // how an export without hie
 // however long, costs more memory or time than passing over it.
 constexpr size_t LongestLineRead = 4096;
 
-// Transforms deeper than this are counted but not kept: an object in one of them cannot be placed.
-// A modeller's parents nest a few levels deep; this bounds the memory a crafted file can take.
-constexpr size_t DeepestKept = 256;
+// Transforms deeper than this are counted but not kept: an object inside more cannot be placed.
+constexpr size_t DeepestKept = DeepestPlaced;
 
 // One Transform the scan stands in: its value lines as read, and its world matrix once an object
 // inside it has asked for it (most Transforms are never asked: their numbers are never read).
@@ -59,20 +58,22 @@ class TransformStack {
     // The value lines of the innermost Transform; null when it is too deep to be kept.
     Text* ValueLines() { return depth_ <= DeepestKept ? levels_[depth_ - 1].lines : nullptr; }
 
-    // The world matrix of the Transforms open now, all of them; false in `readable` when a value
-    // among them is unreadable or they are too deep to be kept.
-    Affine World(bool& readable) {
-        if (depth_ == 0) {
-            readable = true;
-            return Affine();
+    // The world matrix of the Transforms around the innermost one, and in `unreadable` whether a
+    // value among them is; false when they are deeper than the levels kept. So an object is
+    // placed inside as many Transforms as are kept, its own values being read apart.
+    bool Around(Affine& world, bool& unreadable) {
+        const size_t around = depth_ - 1;
+        if (around > DeepestKept) {
+            return false;
         }
-        if (depth_ > DeepestKept) {
-            readable = false;
-            return Affine();
+        world = Affine();
+        unreadable = false;
+        if (around > 0) {
+            const Level& parent = Worked(around - 1);
+            world = parent.world;
+            unreadable = parent.unreadable;
         }
-        const Level& level = Worked(depth_ - 1);
-        readable = !level.unreadable;
-        return level.world;
+        return true;
     }
 
   private:
@@ -122,15 +123,15 @@ void Store(const Text& name, const Text* lines, TransformStack& stack, ObjectTab
     ObjectRow& row = table.rows[static_cast<size_t>(++table.rowCount)];
     row = ObjectRow();
     row.name = name;
-    table.sweepCount += IsSweep(name) ? 1 : 0;
-    table.blobCount += IsBlob(name) ? 1 : 0;
     row.depth = static_cast<int64_t>(stack.Depth()) - 1;
-    bool readable = true;
-    row.world = stack.World(readable);
-    row.worldUnreadable = !readable;
     row.translation = CutVector(lines[0], false);
     row.scale = CutVector(lines[1], true);
     row.values = ReadTransformValues(lines[0], lines[1], lines[2]);
+    Affine around;
+    bool aroundUnreadable = false;
+    row.deeperThanKept = !stack.Around(around, aroundUnreadable);
+    row.world = Compose(around, TransformMatrix(row.values));
+    row.worldUnreadable = aroundUnreadable || !row.values.readable || !row.values.rotationReadable;
 }
 
 // Takes in a line holding "Transform DEF=" at d: a Transform with a name and three value lines.

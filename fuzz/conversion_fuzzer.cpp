@@ -40,7 +40,8 @@ void CheckTable(const vex::ObjectTable& table) {
         sweeps += name.rfind(u"Sweep", 0) == 0 ? 1 : 0;
         blobs += name.rfind(u"Mball", 0) == 0 ? 1 : 0;
     }
-    FUZZ_CHECK(sweeps == table.sweepCount && blobs == table.blobCount + table.withoutVolume);
+    FUZZ_CHECK(sweeps + blobs ==
+               table.sweepCount + table.blobCount + table.withoutVolume + table.tooDeep);
     FUZZ_CHECK(table.rowCount == sweeps + blobs);
     FUZZ_CHECK(table.rows[0].name.empty() && table.rows[0].translation.vector.empty());
 }
