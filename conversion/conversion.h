@@ -89,9 +89,13 @@ struct ObjectTable {
     // The export closes no Transform (a hand-made file, say): every object is read as one at the
     // top level.
     bool flat = false;
-    // Its Transforms are named as an export without hierarchy names them ("OB_Cube_ifs"), which
-    // leaves metaballs and empties out.
+    // Mesh data stands at the top level, with no object's Transform around it: the export was
+    // written without hierarchy, which leaves metaballs and empties out.
     bool withoutHierarchy = false;
+    // Sweep or Mball mesh data stands inside a Transform: its object's, or, where the export holds
+    // no Sweep or Mball object, a collection instance's (the exporter writes the objects of an
+    // instanced collection as their mesh data only).
+    bool nestedSweepOrMballData = false;
 };
 
 // The two kinds of object converted, told by the exact, case-sensitive beginning of the name.

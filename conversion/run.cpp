@@ -56,11 +56,18 @@ Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
                          : u"each Sweep and Mball object of the export was left out";
     const Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
                       names.declaredName + u" stops there.";
-    return table.withoutHierarchy
-               ? note +
-                     u" It was exported without hierarchy, which leaves metaballs and empties"
-                     u" out: export it again with the exporter's Hierarchy option on."
-               : note;
+    if (table.withoutHierarchy) {
+        return note +
+               u" It was exported without hierarchy, which leaves metaballs and empties out:"
+               u" export it again with the exporter's Hierarchy option on.";
+    }
+    if (table.rowCount == 0 && table.nestedSweepOrMballData) {
+        return note +
+               u" It holds Sweep and Mball objects only through a collection instance, which the"
+               u" exporter writes as mesh data alone, leaving metaballs out: make the instances"
+               u" real in the modeller (Object > Apply > Make Instances Real) and export again.";
+    }
+    return note;
 }
 
 Text OneSweepNote(const ObjectTable& table) {

@@ -14,8 +14,8 @@ namespace {
 constexpr TextView TransformMarker = u"Transform DEF=";
 constexpr TextView TransformOpening = u"<Transform";
 constexpr TextView TransformClosing = u"</Transform>";
-constexpr TextView MeshDataEnding = u"_ifs";        // the transform of an object's mesh data
-constexpr TextView WithoutHierarchyStart = u"OB_";  // how an export without hierarchy names them
+constexpr TextView MeshDataEnding = u"_ifs";  // the transform of an object's mesh data
+constexpr TextView Decoration = u"OB_";       // how the exporter names mesh data by default
 
 // The scan looks at no more than the first 4096 bytes of a line: far more than a name or three
 // numbers take (a number of more than 255 characters is unreadable anyway), and so no line,
@@ -140,8 +140,13 @@ void TakeObject(LineFileId input, Text& line, int64_t d, TransformStack& stack, 
                 ObjectTable& table) {
     const Text name = CutObjectName(line, d);
     const bool meshData = EndsWith(name, MeshDataEnding);
-    table.withoutHierarchy =
-        table.withoutHierarchy || (meshData && name.starts_with(WithoutHierarchyStart));
+    if (meshData) {
+        // Mesh data stands inside its object's Transform, unless the export has no hierarchy.
+        const TextView object = TextView(name).substr(name.starts_with(Decoration) ? 3 : 0);
+        table.withoutHierarchy = table.withoutHierarchy || stack.Depth() == 0;
+        table.nestedSweepOrMballData = table.nestedSweepOrMballData ||
+                                       (stack.Depth() > 0 && (IsSweep(object) || IsBlob(object)));
+    }
     const bool converted = !meshData && (IsSweep(name) || IsBlob(name));
     const bool full = table.rowCount == ObjectCapacity;
     stack.Open(true);
