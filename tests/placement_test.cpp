@@ -37,6 +37,7 @@ TEST(HasVolume, DecidesExactlyOnTheNumbersAsWritten) {
         {{1, 1, 1}, {200, 200, -3}, true},      // huge and thin
         {{1, 1, 4999}, {200, 200, -7}, false},  // huge, and thinner than 0.0005
         {{1, 1, 1}, {-300, 0, 0}, false},       // tiny
+        {{1, 0, 0}, {0, 0, 0}, false},          // a needle, turned off every axis
     };
     for (const VolumeCase& c : cases) {
         Text m[9];
@@ -126,44 +127,32 @@ ObjectRow Placed(const std::vector<Level>& chain, const std::string& name) {
 }
 
 struct PlacementCase {
+    const char* blob;  // "" for a Sweep; how an Mball is written ("scale", "matrix") or "out"
     std::vector<Level> chain;  // the outermost first, the object last
-    const char* name;
-    bool kept = false;       // a blob component has volume
-    const char* shape = "";  // how a blob component is written: "scale" or "matrix"
 };
 
 TEST(PlaceObjects, PutsEachObjectWhereItsTransformsTakeIt) {
     const char* none = "0 0 1 0";
     const std::vector<PlacementCase> cases = {
-        {{{"1 2 3", "-0.27 -0.27 -0.27", "0 0.707107 0.707107 3.141593"}}, "Sweep"},  // mirrored
-        {{{"0 0 0", "-2 -2 -2", "0 0 1 0.3"}, {"1 0 0", "0.25 0.25 0.25", none}}, "Sweep"},
-        {{{"0 0 0", "2 1 1", none}, {"0 0 0", "1 1 1.581139", "0 0 1 0.785398"}}, "Sweep"},
-        {{{"0 0 0", "1 1 1", "0 0 1 0.4"}, {"0 0 0", "1 1.05 1", "1 0 0 0.3"}}, "Sweep"},
-        {{{"0 0 0", "1 1 1", "0 0 1 0.4"}, {"0 0 0", "1 1.005 1", "1 0 0 0.3"}}, "Sweep"},
-        {{{"0 0 0", "1e200 1e200 1e200", none}, {"1e-200 0 0", "1e-200 1e-200 1e-200", none}},
-         "Sweep"},
-        {{{"1 2 3", "-1 -0.5 -0.7", "0 0 1 0.5"}}, "Mball", true, "matrix"},  // mirrored
-        {{{"0 0 0", "0.01 0.01 0.01", "0 0 1 0.5"}, {"0 0 0", "1 0.5 0.5", none}},
-         "Mball",
-         true,
-         "matrix"},
-        {{{"0 0 0", "1 1 1", "0 0 1 0.5"}, {"0 0 0", "1 0.004 1", "1 0 0 0.3"}},
-         "Mball",
-         true,
-         "matrix"},
-        {{{"0 0 0", "1 1 0", "1 1 0 0.7"}, {"0 0 0", "1 1 1", "0 0 1 0.3"}}, "Mball", false},
-        {{{"0 0 0", "1 1 1", "1 2 3 0.5"}, {"0 0 0", "3000 0.01 1", "0 0 1 1.1"}},
-         "Mball",
-         true,
-         "matrix"},
-        {{{"0 0 0", "1e200 1e200 1e200", none}, {"0 0 0", "1 2 3", none}}, "Mball", true, "scale"},
-        {{{"0 0 0", "1e-200 1e-200 1e-200", none}, {"0 0 0", "1 1 1", "0 0 1 0.5"}},
-         "Mball",
-         false},
+        {"", {{"1 2 3", "-0.27 -0.27 -0.27", "0 0.707107 0.707107 3.141593"}}},  // mirrored
+        {"", {{"0 0 0", "-2 -2 -2", "0 0 1 0.3"}, {"1 0 0", "0.25 0.25 0.25", none}}},
+        {"", {{"0 0 0", "2 1 1", none}, {"0 0 0", "1 1 1.581139", "0 0 1 0.785398"}}},  // sheared
+        {"", {{"0 0 0", "1 1 1", "0 0 1 0.4"}, {"0 0 0", "1 1.05 1", "1 0 0 0.3"}}},
+        {"", {{"0 0 0", "1 1 1", "0 0 1 0.4"}, {"0 0 0", "1 1.005 1", "1 0 0 0.3"}}},
+        {"", {{"0 0 0", "1e200 1e200 1e200", none}, {"1e-200 0 0", "1e-200 1e-200 1e-200", none}}},
+        {"matrix", {{"1 2 3", "-1 -0.5 -0.7", "0 0 1 0.5"}}},  // mirrored
+        {"matrix", {{"0 0 0", "0.01 0.01 0.01", "0 0 1 0.5"}, {"0 0 0", "1 0.5 0.5", none}}},
+        {"matrix", {{"0 0 0", "1 1 1", "0 0 1 0.5"}, {"0 0 0", "1 0.004 1", "1 0 0 0.3"}}},
+        {"out", {{"0 0 0", "1 1 0", "1 1 0 0.7"}, {"0 0 0", "1 1 1", "0 0 1 0.3"}}},
+        {"matrix", {{"0 0 0", "1 1 1", "1 2 3 0.5"}, {"0 0 0", "3000 0.01 1", "0 0 1 1.1"}}},
+        {"scale", {{"0 0 0", "1e200 1e200 1e200", none}, {"0 0 0", "1 2 3", none}}},
+        {"matrix", {{"0 0 0", "1e200 1 1", "0 0 1 0.5"}}},
+        {"out", {{"0 0 0", "1e-200 1e-200 1e-200", none}, {"0 0 0", "1 1 1", "0 0 1 0.5"}}},
     };
     for (const PlacementCase& c : cases) {
-        const Placement placed = Placed(c.chain, c.name).placed;
-        const std::string where = std::string(c.name) + " " + c.chain.back().scale;
+        const std::string name = *c.blob == 0 ? "Sweep" : "Mball";
+        const Placement placed = Placed(c.chain, name).placed;
+        const std::string where = name + " " + c.chain.back().scale;
         const Vec x = Axis(c.chain, {1, 0, 0});
         const Vec y = Axis(c.chain, {0, 1, 0});
         const Vec z = Axis(c.chain, {0, 0, 1});
@@ -172,7 +161,7 @@ TEST(PlaceObjects, PutsEachObjectWhereItsTransformsTakeIt) {
         for (size_t i = 0; i < 3; ++i) {
             EXPECT_NEAR(point[i], centre[i], 0.0015) << where;
         }
-        if (c.name == std::string("Sweep")) {
+        if (*c.blob == 0) {
             EXPECT_NEAR(Numbers(ToUtf8(placed.radius))[0], std::hypot(x[0], x[1], x[2]), 0.0015)
                 << where;
             // Uneven when the extents over all directions differ by more than 1 % of the largest.
@@ -189,11 +178,11 @@ TEST(PlaceObjects, PutsEachObjectWhereItsTransformsTakeIt) {
             EXPECT_EQ(placed.uneven, most - least > 0.01 * most) << where;
             continue;
         }
-        EXPECT_EQ(!placed.noVolume, c.kept) << where;
-        if (c.kept) {
+        EXPECT_EQ(placed.noVolume, c.blob == std::string("out")) << where;
+        if (!placed.noVolume) {
             // The shape as written against the one carried: M·Mᵀ, over the size squared.
             const std::vector<double> w = Numbers(ToUtf8(placed.shape));
-            EXPECT_EQ(ToUtf8(placed.shape).rfind(c.shape, 0), 0u) << where;
+            EXPECT_EQ(ToUtf8(placed.shape).rfind(c.blob, 0), 0u) << where;
             const double size =
                 std::max({1.0, std::hypot(x[0], x[1], x[2]), std::hypot(y[0], y[1], y[2]),
                           std::hypot(z[0], z[1], z[2])});
