@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "conversion/conversion.h"
@@ -23,11 +25,12 @@ class Integer {
 
     // The decimal digits followed by `zeros` zeros (zeros >= 0).
     Integer(const std::string& digits, int64_t zeros, bool negative) {
-        const std::string all = digits + std::string(static_cast<size_t>(zeros % 9), '0');
-        limbs_.assign(static_cast<size_t>(zeros / 9), 0);
-        for (size_t end = all.size(); end > 0; end -= std::min<size_t>(end, 9)) {
-            const size_t begin = end - std::min<size_t>(end, 9);
-            limbs_.push_back(static_cast<uint32_t>(std::stoul(all.substr(begin, end - begin))));
+        for (size_t i = 0; i < digits.size(); i += 9) {
+            const std::string chunk = digits.substr(i, 9);
+            MultiplyAdd(PowerOfTen(chunk.size()), static_cast<uint32_t>(std::stoul(chunk)));
+        }
+        for (; zeros > 0; zeros -= 9) {
+            MultiplyAdd(PowerOfTen(static_cast<size_t>(std::min<int64_t>(zeros, 9))), 0);
         }
         Normalize(negative);
     }
@@ -40,8 +43,8 @@ class Integer {
             uint64_t carry = 0;
             for (size_t j = 0; j < b.limbs_.size(); ++j) {
                 const uint64_t t = product[i + j] + uint64_t{a.limbs_[i]} * b.limbs_[j] + carry;
-                product[i + j] = static_cast<uint32_t>(t % Base);
-                carry = t / Base;
+                product[i + j] = static_cast<uint32_t>(t);
+                carry = t >> 32;
             }
             product[i + b.limbs_.size()] = static_cast<uint32_t>(carry);
         }
@@ -64,10 +67,30 @@ class Integer {
     }
 
   private:
-    using Limbs = std::vector<uint32_t>;  // base 10^9, the least significant first
-    static constexpr uint64_t Base = 1000000000;
+    using Limbs = std::vector<uint32_t>;  // base 2^32, the least significant first
 
     Integer(Limbs limbs, bool negative) : limbs_(std::move(limbs)) { Normalize(negative); }
+
+    static uint32_t PowerOfTen(size_t n) {
+        uint32_t power = 1;
+        for (size_t i = 0; i < n; ++i) {
+            power *= 10;
+        }
+        return power;
+    }
+
+    // this·factor + addend.
+    void MultiplyAdd(uint32_t factor, uint32_t addend) {
+        uint64_t carry = addend;
+        for (uint32_t& limb : limbs_) {
+            const uint64_t t = uint64_t{limb} * factor + carry;
+            limb = static_cast<uint32_t>(t);
+            carry = t >> 32;
+        }
+        if (carry != 0) {
+            limbs_.push_back(static_cast<uint32_t>(carry));
+        }
+    }
 
     // No zero limb at the top, and no sign on 0.
     void Normalize(bool negative) {
@@ -95,8 +118,8 @@ class Integer {
         for (size_t i = 0; i < sum.size(); ++i) {
             const uint64_t t =
                 (i < a.size() ? a[i] : 0) + uint64_t{i < b.size() ? b[i] : 0} + carry;
-            sum[i] = static_cast<uint32_t>(t % Base);
-            carry = t / Base;
+            sum[i] = static_cast<uint32_t>(t);
+            carry = t >> 32;
         }
         return sum;
     }
@@ -105,9 +128,9 @@ class Integer {
     static Limbs Difference(Limbs a, const Limbs& b) {
         int64_t borrow = 0;
         for (size_t i = 0; i < a.size(); ++i) {
-            int64_t t = int64_t{a[i]} - (i < b.size() ? b[i] : 0) - borrow;
+            const int64_t t = int64_t{a[i]} - (i < b.size() ? b[i] : 0) - borrow;
             borrow = t < 0 ? 1 : 0;
-            a[i] = static_cast<uint32_t>(t + borrow * static_cast<int64_t>(Base));
+            a[i] = static_cast<uint32_t>(t);  // modulo 2^32
         }
         return a;
     }
