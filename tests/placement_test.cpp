@@ -3,6 +3,7 @@
 // through each Transform in turn (scaled, turned by Rodrigues' formula, moved), no matrix built.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
