@@ -130,10 +130,11 @@ Affine TransformMatrix(const TransformValues& values);
 // The matrix of a transform that stands inside `outer`: outer·inner.
 Affine Compose(const Affine& outer, const Affine& inner);
 
-// Works out where the include puts each stored row and counts the blob components left out.
-// An object at the top level (all of them in a flat table) keeps its numbers as the export has
-// them, cut as text; an object inside other Transforms is placed by its world matrix, its numbers
-// rounded to three decimals. A component whose shape has no volume is left out.
+// Works out where the include puts each stored row, and counts the rows of each kind it writes
+// and leaves out. An object at the top level (all of them in a flat table) keeps its numbers as
+// the export has them, cut as text; an object inside other Transforms is placed by its world
+// matrix, its numbers rounded to three decimals. A component whose shape as written has no volume
+// (HasVolume) is left out, and so is an object inside more than DeepestPlaced Transforms.
 void PlaceObjects(ObjectTable& table);
 
 // True when the piece, less the spaces around it, is a number as POV-Ray reads one: an optional
