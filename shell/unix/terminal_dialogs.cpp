@@ -155,8 +155,8 @@ Text TerminalChooseInputFile(Terminal& terminal, const Text& title,
         Text answer;
         const Answer read = ReadAnswer(terminal, answer);
         if (read == Answer::TooLong) {
-            Print(terminal, u"\nThe answer is longer than any path (" +
-                                DecimalText(LongestAnswer) + u" bytes); nothing was chosen.\n");
+            Print(terminal, u"\nThe answer is longer than any path (" + DecimalText(LongestAnswer) +
+                                u" bytes); nothing was chosen.\n");
         }
         if (read != Answer::Given) {
             Print(terminal, u"\n");
