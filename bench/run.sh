@@ -26,10 +26,11 @@
 #   hostile     plain files shaped to cost: zero bytes (each one a line end), CRs, one line with no
 #               end, one line holding a Transform, lines that are all "<Transform", objects one
 #               after another (the table fills), other objects that never fill it, and Transforms
-#               nested a million deep. Wall time at most 2 x grep -c Transform, peak memory at most
-#               64 MiB; dd's time is shown beside it. Against grep, which pays the same system calls
-#               and looks at every byte as the scan does, the bound holds whether system calls are
-#               cheap or dear, which a bound against dd alone does not.
+#               nested a million deep. Wall time at most 4 x grep -c Transform, peak memory at most
+#               64 MiB; dd's time is shown beside it. grep looks at every byte for the word as the
+#               scan does, so the bound holds whether system calls are cheap or dear, which one
+#               against dd alone does not (dd does no work per byte); the scan does more than grep
+#               on the lines that hold the word, which a third of the lines of the object shapes do.
 #   compressed  small gzip files that inflate to 1 GiB: zero bytes, one line holding a Transform,
 #               a translation that is one long integer. CPU time at most 2 x zcat, peak memory at
 #               most 64 MiB.
@@ -224,7 +225,7 @@ for set in "${sets[@]}"; do
             }' ;;
         hostile)
             for name in zeros crs no_line_end marked_line transform_lines sweeps cubes nested; do
-                compare_with "$name" grep 2.0 64 wall
+                compare_with "$name" grep 4.0 64 wall
             done ;;
         compressed)
             for name in zeros.gz marked_line.gz long_number.gz; do
