@@ -169,8 +169,9 @@ class OpenLineFileGuard {
 };
 
 // Reads the whole input into the table; false (with the message set) when it could not be read.
-bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
-    OpenLineFileGuard input(OpenLineFile(AutoId, inputPath));
+bool ReadInput(const LineFolder& folder, const Text& inputPath, ObjectTable& table,
+               Message& message) {
+    OpenLineFileGuard input(OpenLineFile(AutoId, folder, SplitPath(inputPath).name));
     if (input.Id() == 0) {
         message = Failure(CleanName(inputPath) + u" could not be opened" + Reason() +
                           u". Nothing was written.");
@@ -186,36 +187,47 @@ bool ReadInput(const Text& inputPath, ObjectTable& table, Message& message) {
 }
 
 // Writes the include; false (with the message set) when it could not be written in full, which
-// leaves an earlier include as it was.
-bool WriteOutput(const Text& outputPath, const ObjectTable& table, const Text& declaredName,
-                 Message& message) {
-    OpenLineFileGuard output(CreateLineFile(AutoId, outputPath));
+// leaves an earlier include as it was, or when its place in the folder may not outlast a power
+// cut.
+bool WriteOutput(LineFolder& folder, const Text& outputPath, const ObjectTable& table,
+                 const Text& declaredName, Message& message) {
+    OpenLineFileGuard output(CreateLineFile(AutoId, folder, SplitPath(outputPath).name));
     if (output.Id() != 0) {
         WriteInclude(output.Id(), table, declaredName);
     }
-    if (output.Id() != 0 && output.Close()) {
-        return true;
+    if (output.Id() == 0 || !output.Close()) {
+        message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
+                          u". Nothing was changed.");
+        return false;
     }
-    message = Failure(CleanName(outputPath) + u" could not be written" + Reason() +
-                      u". Nothing was changed.");
-    return false;
+    if (!folder.Sync()) {
+        message = Failure(CleanName(outputPath) + u" was written, but may not be on the disk yet" +
+                          Reason() + u": after a power cut an earlier include may be back.");
+        return false;
+    }
+    return true;
 }
 
 Message Convert(const Text& inputPath) {
     Message message;
     ObjectTable table;
-    if (!ReadInput(inputPath, table, message)) {
+    // The export's folder, held for the whole conversion: the include goes into the folder the
+    // export was read from, whatever is done to the folder's name meanwhile.
+    LineFolder folder(inputPath);
+    if (!ReadInput(folder, inputPath, table, message)) {
         return message;
     }
     const IncludeNames names = IncludeNamesFor(inputPath);
     const Text& outputPath = names.includePath;
-    if (TextEquals(outputPath, inputPath) || CurrentFileSystem().SameFile(outputPath, inputPath)) {
+    const Text inputName = SplitPath(inputPath).name;
+    const Text outputName = SplitPath(outputPath).name;
+    if (TextEquals(outputName, inputName) || folder.SameFile(outputName, inputName)) {
         // The include would take the place of the very file the user chose.
         return Failure(CleanName(outputPath) +
                        u" is the chosen file itself; it was left as it is and" +
                        u" nothing was written.");
     }
-    if (!WriteOutput(outputPath, table, names.declaredName, message)) {
+    if (!WriteOutput(folder, outputPath, table, names.declaredName, message)) {
         return message;
     }
     return Message{SummaryCaption, Summary(names, table)};

@@ -7,7 +7,28 @@
 
 namespace vex::test {
 
-FileHandle MemoryFileSystem::OpenForReading(const Text& path) {
+void MemoryFileSystem::MoveFolder(const Text& from, const Text& to) {
+    std::map<Text, std::string> moved;
+    for (auto& [path, content] : files) {
+        const bool inside = path.rfind(from, 0) == 0;
+        moved[inside ? to + path.substr(from.size()) : path] = std::move(content);
+    }
+    files = std::move(moved);
+    for (auto& [handle, path] : folders_) {
+        if (path == from) {
+            path = to;
+        }
+    }
+}
+
+FileHandle MemoryFileSystem::OpenFolder(const Text& path) {
+    const auto link = links.find(path);
+    folders_[next_] = link == links.end() ? path : link->second;
+    return next_++;
+}
+
+FileHandle MemoryFileSystem::OpenForReading(const Folder& folder, const Text& name) {
+    const Text path = In(folder, name);
     if (files.count(path) == 0) {
         return Failed(u"No such file or directory");
     }
@@ -15,28 +36,34 @@ FileHandle MemoryFileSystem::OpenForReading(const Text& path) {
     return next_++;
 }
 
-NewFile MemoryFileSystem::CreateBeside(const Text& path) {
-    const Text created = path + u".new";
-    if (refuseCreate || files.count(created) != 0) {
-        return NewFile{Failed(refuseCreate ? u"Permission denied" : u"File exists"), Text()};
+FileHandle MemoryFileSystem::CreateNew(const Folder& folder, const Text& name, bool& taken) {
+    const Text path = In(folder, name);
+    taken = files.count(path) != 0;
+    if (refuseCreate || taken) {
+        return Failed(refuseCreate ? u"Permission denied" : u"File exists");
     }
-    files[created].clear();
-    open_[next_] = Open{created, 0};
-    return NewFile{next_++, created};
+    files[path].clear();
+    created_[path] = folders_.at(folder.handle);
+    open_[next_] = Open{path, 0};
+    return next_++;
 }
 
-bool MemoryFileSystem::Replace(const Text& from, const Text& to) {
-    if (refuseReplace || files.count(from) == 0) {
+bool MemoryFileSystem::Replace(const Folder& folder, const Text& from, const Text& to) {
+    const Text source = In(folder, from);
+    if (refuseReplace || files.count(source) == 0) {
         Failed(refuseReplace ? u"Permission denied" : u"No such file or directory");
         return false;
     }
-    files[to] = std::move(files[from]);
-    files.erase(from);
+    journal.push_back(u"move " + Alias(source) + u" " + In(folder, to));
+    files[In(folder, to)] = std::move(files[source]);
+    files.erase(source);
+    created_.erase(source);
     return true;
 }
 
-bool MemoryFileSystem::Remove(const Text& path) {
-    if (files.erase(path) == 0) {
+bool MemoryFileSystem::Remove(const Folder& folder, const Text& name) {
+    created_.erase(In(folder, name));
+    if (files.erase(In(folder, name)) == 0) {
         Failed(u"No such file or directory");
         return false;
     }
@@ -67,12 +94,12 @@ int64_t MemoryFileSystem::Read(FileHandle file, char* into, int64_t n) {
     return got;
 }
 
-int64_t MemoryFileSystem::Write(FileHandle file, const char* bytes, int64_t n) {
+int64_t MemoryFileSystem::WriteSome(FileHandle file, const char* bytes, int64_t n) {
     if (outOfMemoryOnWrite) {
         throw std::bad_alloc();
     }
     Open& open = Find(file);
-    if (n < 0) {
+    if (n <= 0) {
         return Failed(u"Invalid argument");
     }
     if (writeLimit >= 0 && open.position + n > writeLimit) {
@@ -96,13 +123,32 @@ bool MemoryFileSystem::Seek(FileHandle file, int64_t delta) {
     return true;
 }
 
+bool MemoryFileSystem::Sync(FileHandle file) {
+    const Text alias = Alias(Find(file).path);
+    journal.push_back(u"sync " + alias);
+    return alias != failSyncOf || Failed(u"Input/output error") == 0;
+}
+
+bool MemoryFileSystem::SyncFolder(const Folder& folder) {
+    journal.push_back(u"sync " + folders_.at(folder.handle));
+    return !failFolderSync || Failed(u"Input/output error") == 0;
+}
+
 bool MemoryFileSystem::Close(FileHandle file) {
-    const bool fails = Find(file).path == failCloseOf;
-    open_.erase(file);
-    if (fails) {
-        Failed(u"Input/output error");
+    if (folders_.erase(file) != 0) {
+        return true;
     }
-    return !fails;
+    const bool fails = Alias(Find(file).path) == failCloseOf;
+    open_.erase(file);
+    if (afterClose) {
+        afterClose();
+    }
+    return !fails || Failed(u"Input/output error") == 0;
+}
+
+Text MemoryFileSystem::Alias(const Text& path) const {
+    const auto created = created_.find(path);
+    return created == created_.end() ? path : created->second + u"new";
 }
 
 int64_t MemoryFileSystem::Failed(const char16_t* error) {

@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include <algorithm>
+
 namespace vex {
 
 namespace {
@@ -37,6 +39,20 @@ Command OptionCommand(const Text& option) {
     return Command{Command::Kind::UsageError, {}, u"unknown option '" + CleanName(option) + u"'"};
 }
 
+// The rows a paragraph takes in a box: each line a row for every RowWidth characters begun, an
+// empty line one.
+size_t RowsOf(TextView paragraph) {
+    size_t rows = 0;
+    for (size_t line = 0;;) {
+        const size_t end = std::min(paragraph.find(u'\n', line), paragraph.size());
+        rows += end == line ? 1 : (end - line + RowWidth - 1) / RowWidth;
+        if (end == paragraph.size()) {
+            return rows;
+        }
+        line = end + 1;
+    }
+}
+
 }  // namespace
 
 Command ParseArguments(const std::vector<Text>& arguments) {
@@ -71,13 +87,16 @@ Text UsageErrorText(const Text& error) {
 Outcome ConvertFiles(const std::vector<Text>& arguments,
                      const std::function<std::vector<Text>(const Text&)>& expand,
                      const std::function<Message(const Text&)>& convert) {
-    Outcome outcome{Message{SummaryCaption, Text()}, ExitConverted};
-    const auto add = [&outcome](const Message& message) {
-        outcome.message.text += (outcome.message.text.empty() ? u"" : u"\n\n") + message.text;
+    Outcome outcome{Message{SummaryCaption, Text()}, Message{SummaryCaption, Text()},
+                    ExitConverted};
+    std::vector<Message> messages;
+    const auto add = [&](const Message& message) {
+        outcome.message.text += (messages.empty() ? u"" : u"\n\n") + message.text;
         if (message.failed) {
-            outcome.message.failed = true;
+            outcome.message.failed = outcome.box.failed = true;
             outcome.exitStatus = ExitFailed;
         }
+        messages.push_back(message);
     };
     for (const Text& argument : arguments) {
         const std::vector<Text> files = expand(argument);
@@ -91,7 +110,52 @@ Outcome ConvertFiles(const std::vector<Text>& arguments,
             add(convert(file));
         }
     }
+    outcome.box.text = BoxText(messages);
     return outcome;
+}
+
+Text BoxText(const std::vector<Message>& messages) {
+    if (messages.size() == 1) {
+        return messages.front().text;
+    }
+    int64_t withNotes = 0;
+    int64_t failed = 0;
+    Text notable;
+    for (const Message& message : messages) {
+        const bool notes = !message.failed && message.text.find(u'\n') != Text::npos;
+        withNotes += notes ? 1 : 0;
+        failed += message.failed ? 1 : 0;
+        if (notes || message.failed) {
+            notable += u"\n\n" + message.text;
+        }
+    }
+    const auto count = static_cast<int64_t>(messages.size());
+    return DecimalText(count) + u" files: " + DecimalText(count - failed) + u" converted, " +
+           DecimalText(withNotes) + u" of them with notes, " + DecimalText(failed) + u" failed." +
+           notable;
+}
+
+Text CutForBox(const Text& text, size_t rows) {
+    size_t used = 0;
+    size_t kept = 0;   // where the paragraphs kept end
+    int64_t left = 0;  // paragraphs left out
+    for (size_t start = 0;;) {
+        const size_t found = text.find(u"\n\n", start);
+        const size_t stop = found == Text::npos ? text.size() : found;
+        used += RowsOf(TextView(text).substr(start, stop - start)) + (start > 0 ? 1 : 0);
+        // Room is left for "and N more." and the empty line above it while more may follow.
+        const size_t reserve = found == Text::npos ? 0 : 2;
+        if (start == 0 || (left == 0 && used + reserve <= rows)) {
+            kept = stop;
+        } else {
+            ++left;
+        }
+        if (found == Text::npos) {
+            break;
+        }
+        start = found + 2;
+    }
+    return left == 0 ? text : text.substr(0, kept) + u"\n\nand " + DecimalText(left) + u" more.";
 }
 
 }  // namespace vex

@@ -39,16 +39,29 @@ Text HelpText();
 Text UsageErrorText(const Text& error);
 
 struct Outcome {
-    Message message;  // one message for all the files
+    Message message;  // each file's message in turn, for a terminal or a console
+    Message box;      // the same for a message box, which a person reads at a glance (BoxText)
     int exitStatus = ExitConverted;
 };
 
 // Converts the files given as arguments, in order. Each argument names the files `expand` gives
 // for it (itself, or on Windows what its wildcards match); one that names none is its failure.
-// The result holds each file's message, separated by an empty line, under the summary's caption;
-// the exit status is 1 when any file failed.
+// The message holds each file's message, separated by an empty line, under the summary's
+// caption; the box, BoxText of them. The exit status is 1 when any file failed. Time and memory
+// grow with the number of files and no faster.
 Outcome ConvertFiles(const std::vector<Text>& arguments,
                      const std::function<std::vector<Text>(const Text&)>& expand,
                      const std::function<Message(const Text&)>& convert);
+
+// The text of one box for the files' messages: one file's message as it is; for several, a
+// summary first ("3 files: 1 converted, 1 with notes, 1 failed."), then, each after an empty line,
+// the message of every file with notes (a message of more than one line) or a failure.
+Text BoxText(const std::vector<Message>& messages);
+
+// A box text cut for a box that cannot scroll: its paragraphs (the summary, each file's message)
+// as long as they fit in `rows` rows of at most RowWidth characters, then "and N more." for the
+// paragraphs left out. A text that fits is returned as it is.
+inline constexpr size_t RowWidth = 100;
+Text CutForBox(const Text& text, size_t rows);
 
 }  // namespace vex

@@ -38,7 +38,7 @@ int RunCommand(const Command& command) {
             break;
     }
     const Outcome outcome = ConvertFiles(command.files, &FilesNamedBy, &ConvertFile);
-    ShowResult(outcome.message);
+    ShowResult(outcome);
     return outcome.exitStatus;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "shell/command_line.h"
 #include "text/text.h"
 
 namespace vex {
@@ -30,9 +31,9 @@ void ShellStart();
 // match (none when they match nothing).
 std::vector<Text> FilesNamedBy(const Text& argument);
 
-// Shows the one result of a start with files, without waiting for an answer on a terminal or
-// console; in a message box where there is none to show it on.
-void ShowResult(const Message& message);
+// Shows the one result of a start with files, without waiting for an answer: each file's message
+// on a terminal or console; in a message box where there is none to show it on, the box's text.
+void ShowResult(const Outcome& outcome);
 
 // Shows the help or the version, or (isError) a usage error. Linux prints them on standard output
 // or standard error; Windows shows them where it would show the result.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <optional>
 #include <vector>
 
@@ -112,6 +114,32 @@ TEST(ConvertFiles, APatternThatMatchesNothingFailsAndTheRestIsConverted) {
               u"*.none could not be opened (no file matches it). Nothing was written.\n\n"
               u"a.x3d said");
     EXPECT_EQ(none.exitStatus, ExitFailed);
+}
+
+// The box for many files: the summary first, then only the files with notes or failures. Cut for
+// a box that cannot scroll, it keeps whole messages within its rows (a long line takes a row for
+// every RowWidth characters) and says how many it left out.
+TEST(BoxText, SummarisesManyFilesAndIsCutToWholeMessages) {
+    std::vector<Message> messages;
+    for (int i = 0; i < 2000; ++i) {
+        const Text name = DecimalText(i);
+        messages.push_back(i % 100 == 1   ? Message{SummaryCaption, name + u" failed", true}
+                           : i % 100 == 2 ? Message{SummaryCaption, name + u" made\nnote", false}
+                                          : Message{SummaryCaption, name + u" made", false});
+    }
+    const Text box = BoxText(messages);
+    const Text head =
+        u"2000 files: 1980 converted, 20 of them with notes, 20 failed.\n\n1 failed\n\n2 "
+        u"made\nnote\n\n101 failed\n\n";
+    EXPECT_EQ(box.substr(0, head.size()), head);
+    EXPECT_EQ(box.substr(box.size() - 16), u"\n\n1902 made\nnote");
+    EXPECT_EQ(BoxText({messages[2]}), u"2 made\nnote");
+    const Text cut = CutForBox(box, 30);
+    EXPECT_EQ(std::count(cut.begin(), cut.end(), u'\n'), 29);
+    EXPECT_EQ(cut.substr(cut.size() - 26), u"\n\n501 failed\n\nand 29 more.");
+    const Text wide = u"s\n\n" + Text(200, u'x') + u"\n\nt";
+    EXPECT_EQ(CutForBox(wide, 6), wide);
+    EXPECT_EQ(CutForBox(wide, 5), u"s\n\nand 2 more.");
 }
 
 }  // namespace

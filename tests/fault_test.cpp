@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "conversion/conversion.h"
 #include "fuzz/gzip_member.h"
@@ -77,25 +78,29 @@ TEST_F(FaultTest, ReadThatFailsIsToldWithItsCauseAndLeavesAnEarlierIncludeUntouc
     }
 }
 
-// Whatever fails (the new file's create, a write at any byte, its close or its move into place),
-// an earlier include stays byte for byte, or there is still none, and no new file is left.
+// Whatever fails (the new file's create, a write at any byte, its sync, its close or its move into
+// place), an earlier include stays byte for byte, or there is still none, and no new file is left.
 TEST_F(FaultTest, WriteThatFailsChangesNothing) {
     const struct {
         int64_t writeLimit;
         Text failCloseOf;
+        Text failSyncOf;
         bool refuseCreate;
         bool refuseReplace;
         Text reason;
     } faults[] = {
-        {0, u"", false, false, u"No space left on device"},
-        {static_cast<int64_t>(include.size()) - 1, u"", false, false, u"No space left on device"},
-        {-1, Output + Text(u".new"), false, false, u"Input/output error"},
-        {-1, u"", true, false, u"Permission denied"},
-        {-1, u"", false, true, u"Permission denied"},
+        {0, u"", u"", false, false, u"No space left on device"},
+        {static_cast<int64_t>(include.size()) - 1, u"", u"", false, false,
+         u"No space left on device"},
+        {-1, u"/m/new", u"", false, false, u"Input/output error"},
+        {-1, u"", u"/m/new", false, false, u"Input/output error"},
+        {-1, u"", u"", true, false, u"Permission denied"},
+        {-1, u"", u"", false, true, u"Permission denied"},
     };
     for (const auto& fault : faults) {
         files.writeLimit = fault.writeLimit;
         files.failCloseOf = fault.failCloseOf;
+        files.failSyncOf = fault.failSyncOf;
         files.refuseCreate = fault.refuseCreate;
         files.refuseReplace = fault.refuseReplace;
         for (const bool earlier : {false, true}) {
@@ -110,6 +115,39 @@ TEST_F(FaultTest, WriteThatFailsChangesNothing) {
             EXPECT_EQ(files.files[Output], earlier ? "an earlier include\r\n" : "");
         }
     }
+}
+
+// The include is on the disk before it takes the earlier one's place, and its place is on the disk
+// before the run says so; a folder that cannot be synced is told, the include in its place.
+TEST_F(FaultTest, IncludeReachesTheDiskBeforeItReplacesTheEarlierOne) {
+    files.files[Output] = "an earlier include\r\n";
+    files.journal.clear();
+    EXPECT_FALSE(Convert().failed);
+    EXPECT_EQ(files.journal,
+              (std::vector<Text>{u"sync /m/new", u"move /m/new /m/scene.inc", u"sync /m/"}));
+    files.failFolderSync = true;
+    const Message message = Convert();
+    EXPECT_TRUE(message.failed);
+    EXPECT_EQ(ToUtf8(message.text),
+              "/m/scene.inc was written, but may not be on the disk yet (Input/output error): "
+              "after a power cut an earlier include may be back.");
+    EXPECT_EQ(files.files[Output], include);
+}
+
+// Another user swaps the export's folder for a link to someone else's between the reading and the
+// writing: the include still goes into the folder the export was read from, and nothing else
+// changes.
+TEST_F(FaultTest, FolderSwappedMidRunLeavesEveryOtherFolderAlone) {
+    files.files[u"/victim/scene.inc"] = "the victim's\r\n";
+    files.afterClose = [this] {  // the export's, once it is read
+        files.MoveFolder(u"/m/", u"/away/");
+        files.links[u"/m/"] = u"/victim/";
+        files.afterClose = nullptr;
+    };
+    EXPECT_FALSE(Convert().failed);
+    EXPECT_EQ(files.files[u"/victim/scene.inc"], "the victim's\r\n");
+    EXPECT_EQ(files.files[u"/away/scene.inc"], include);
+    EXPECT_EQ(files.files.size(), 3u);
 }
 
 // An allocation that fails, while reading or while writing, is told, and changes nothing.

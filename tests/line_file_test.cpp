@@ -64,7 +64,8 @@ TEST(WriteLine, EndsEveryLineWithCrLfAndKeepsEveryByteInOrder) {
 }
 
 // Ids are given only for AutoId and are never 0 or AutoId; 0, a closed id or a refused open names
-// no file, at whose end reading always stands; a file opened for reading is never written.
+// no file, at whose end reading always stands; a file opened for reading is never written, and
+// fails for a write as for any other failure.
 TEST(LineFileIds, NameOpenFilesOnly) {
     TempFolder folder;
     WriteBytes(folder.path() / "in.txt", "keep\n");
@@ -76,7 +77,8 @@ TEST(LineFileIds, NameOpenFilesOnly) {
     EXPECT_NE(id, 0);
     EXPECT_NE(id, AutoId);
     WriteLine(id, u"overwrite", AnsiFormat);
-    EXPECT_TRUE(CloseLineFile(id));
+    EXPECT_FALSE(CloseLineFile(id));
+    EXPECT_EQ(LastLineFileError(), u"the file is open for reading only");
     EXPECT_EQ(ReadBytes(folder.path() / "in.txt"), "keep\n");
     for (const LineFileId none : {LineFileId{0}, id}) {
         EXPECT_TRUE(IsEndOfFile(none));

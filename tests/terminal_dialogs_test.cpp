@@ -40,7 +40,8 @@ TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolde
         std::string said;  // somewhere in the transcript
     } cases[] = {
         {"scene.x3d\n", u"C:\\file.x3d", u"scene.x3d", "open x3d file\nFiles: x3d (*.x3d)\n"},
-        {"./sub/../scene.x3d\r\n", u"C:\\file.x3d", u"scene.x3d", "File name [file.x3d]: "},
+        {"./data/sub/../../scene.x3d\r\n", u"C:\\file.x3d", u"./data/sub/../../scene.x3d",
+         "File name [file.x3d]: "},
         {folder.path().string() + "/abs.x3d\n", u"C:\\file.x3d", u"abs.x3d", ""},
         {"model\n", u"C:\\file.x3d", u"model", ""},  // no extension is added
         {"szene_\xc3\xbc.x3d\n", u"C:\\file.x3d", u"szene_\u00fc.x3d", ""},
@@ -56,6 +57,10 @@ TEST_F(TerminalDialogTest, ResolvesAnswersAndAsksAgainUntilOneNamesAFileInAFolde
         {"e\x1b[2J/no/x.x3d\n", u"C:\\file.x3d", u"", "e?[2J/no does not exist"},
         {"", folder.TextPath("e\x1b[2J\\scene.x3d"), u"", "e?[2J\nFile name [scene.x3d]"},
         {std::string(300, 'a') + "/scene.x3d\n", u"C:\\file.x3d", u"", "File name too long"},
+        // An answer is read up to 4096 bytes (a CR counts), and refused once longer.
+        {std::string(4091, 'a') + ".x3d\r\n", u"C:\\file.x3d",
+         FromUtf8(std::string(4091, 'a') + ".x3d"), ""},
+        {std::string(4092, 'a') + ".x3d\r\n", u"C:\\file.x3d", u"", "than any path (4096 bytes)"},
     };
     for (const auto& c : cases) {
         out.str("");

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <list>
+#include <memory>
 #include <utility>
 
 #include "text/line_file_record.h"
@@ -26,6 +27,15 @@ LineFileRecord* lastFound = nullptr;
 Text& LastError() {
     static Text lastError;
     return lastError;
+}
+
+// The file layer's failure, or the one of a path it was not given.
+bool Usable(const Text& path) {
+    if (!IsUsablePath(path)) {
+        LastError() = UnusablePath;
+        return false;
+    }
+    return true;
 }
 
 LineFileId Register(FileHandle handle, bool readOnly) {
@@ -77,22 +87,66 @@ void Refuse(LineFileRecord& record, int32_t format) {
 
 using namespace detail;
 
-LineFileId OpenLineFile(LineFileId id, const Text& path) {
-    if (id != AutoId) {
+LineFolder::LineFolder(const Text& path) {
+    if (Usable(path)) {
+        folder_.path = SplitPath(path).folder;
+        folder_.handle = CurrentFileSystem().OpenFolder(folder_.path);
+        if (folder_.handle == NoFileHandle) {
+            LastError() = CurrentFileSystem().LastError();
+        }
+    }
+}
+
+LineFolder::~LineFolder() {
+    if (IsOpen()) {
+        CurrentFileSystem().Close(folder_.handle);
+    }
+}
+
+bool LineFolder::Sync() {
+    if (CurrentFileSystem().SyncFolder(folder_)) {
+        return true;
+    }
+    LastError() = CurrentFileSystem().LastError();
+    return false;
+}
+
+bool LineFolder::SameFile(const Text& a, const Text& b) const {
+    return IsOpen() && IsUsablePath(a) && IsUsablePath(b) &&
+           CurrentFileSystem().SameFile(folder_, a, b);
+}
+
+LineFileId OpenLineFile(LineFileId id, const LineFolder& folder, const Text& name) {
+    if (id != AutoId || !folder.IsOpen() || !Usable(name)) {
         return 0;
     }
-    return Register(CurrentFileSystem().OpenForReading(path), true);
+    return Register(CurrentFileSystem().OpenForReading(folder.Held(), name), true);
+}
+
+LineFileId OpenLineFile(LineFileId id, const Text& path) {
+    const LineFolder folder(path);
+    return OpenLineFile(id, folder, SplitPath(path).name);
+}
+
+LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name) {
+    if (id != AutoId || !folder.IsOpen() || !Usable(name)) {
+        return 0;
+    }
+    NewFile created = CreateBeside(CurrentFileSystem(), folder.Held());
+    const LineFileId made = Register(created.handle, false);
+    if (LineFileRecord* record = FindLineFile(made)) {
+        record->folder = &folder.Held();
+        record->newName = std::move(created.name);
+        record->target = name;
+    }
+    return made;
 }
 
 LineFileId CreateLineFile(LineFileId id, const Text& path) {
-    if (id != AutoId) {
-        return 0;
-    }
-    NewFile created = CurrentFileSystem().CreateBeside(path);
-    const LineFileId made = Register(created.handle, false);
+    auto folder = std::make_unique<LineFolder>(path);
+    const LineFileId made = CreateLineFile(id, *folder, SplitPath(path).name);
     if (LineFileRecord* record = FindLineFile(made)) {
-        record->newPath = std::move(created.path);
-        record->target = path;
+        record->ownFolder = std::move(folder);
     }
     return made;
 }
@@ -104,12 +158,12 @@ bool CloseLineFile(LineFileId id) {
     if (it == table.end()) {
         return true;
     }
-    Flush(*it);
+    FlushToDisk(*it);
     const FileHandle handle = std::exchange(it->handle, NoFileHandle);
     if (!CurrentFileSystem().Close(handle)) {
         NoteFailure(*it);
     }
-    if (!it->failed && !it->newPath.empty()) {
+    if (!it->failed && !it->newName.empty()) {
         MoveIntoPlace(*it);
     }
     const bool succeeded = !it->failed;

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/file_system.h"
 #include "text/text.h"
 
 namespace vex {
@@ -33,15 +34,56 @@ enum TextFormat : int32_t {
     AnsiFormat = 24,
 };
 
-// Opens an existing file for reading, without sharing it. Nothing is read yet. 0 on failure
-// (missing file, no permission, held open elsewhere, bad path) or when id is not AutoId.
+// The folder a path lies in, held open while this object lives, for the files of one conversion:
+// every file opened or created through it is in this very folder, whatever happens to the
+// folder's name meanwhile (renamed away, a link to another folder put in its place). On Windows
+// nobody can rename or remove the folder while it is held.
+class LineFolder {
+  public:
+    // Opens the folder of `path`: its part up to the last separator (SplitPath), the current
+    // folder for a bare name. A path that is not usable (IsUsablePath) opens nothing.
+    explicit LineFolder(const Text& path);
+    ~LineFolder();
+    LineFolder(const LineFolder&) = delete;
+    LineFolder& operator=(const LineFolder&) = delete;
+
+    // False when the folder could not be opened, with LastLineFileError saying why.
+    bool IsOpen() const { return folder_.handle != NoFileHandle; }
+
+    // Puts the folder's names on the disk, so that a file moved into place in it (by
+    // CloseLineFile) stays there through a power cut. False on failure, with LastLineFileError
+    // saying why.
+    bool Sync();
+
+    // True when the two names reach the same existing file of the folder, however they are
+    // spelled (FileSystem::SameFile).
+    bool SameFile(const Text& a, const Text& b) const;
+
+    const Folder& Held() const { return folder_; }
+
+  private:
+    Folder folder_;
+};
+
+// Opens the existing file `name` of a held folder for reading, without sharing it. Nothing is
+// read yet. 0 on failure (missing file, no permission, held open elsewhere, not a regular file,
+// a name that is not usable) or when id is not AutoId.
+LineFileId OpenLineFile(LineFileId id, const LineFolder& folder, const Text& name);
+
+// OpenLineFile for the file at `path`, through its folder, held only while it is opened.
 LineFileId OpenLineFile(LineFileId id, const Text& path);
 
-// Creates a file for writing at `path` without touching anything else: the lines go into a new
-// file beside it (FileSystem::CreateBeside), which CloseLineFile puts in the place of whatever
-// stands at `path` (an earlier file, a link, a pipe: replaced, never followed or written through)
-// once everything was written. Until then `path` stays as it was, and after any failure it stays
-// so and the new file is removed. 0 when the new file cannot be made, or when id is not AutoId.
+// Creates the file `name` in a held folder, which must outlive it, without touching anything
+// else: the lines go into a new file of its own beside it (CreateBeside), which CloseLineFile puts
+// on the disk and then in the place of whatever stands at `name` (an earlier file, a link, a pipe:
+// replaced, never followed or written through) once everything was written. Until then `name`
+// stays as it was, and after any failure it stays so and the new file is removed. 0 when the new
+// file cannot be made, or when id is not AutoId.
+LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name);
+
+// CreateLineFile for the file at `path`, through its folder, held until the file is closed;
+// CloseLineFile then syncs the folder too (LineFolder::Sync), and a failure there fails the close
+// though the path already holds the new file.
 LineFileId CreateLineFile(LineFileId id, const Text& path);
 
 // True when no byte is left to read; a one-byte look-ahead that consumes nothing. True for an id
@@ -74,20 +116,21 @@ void ReadLineInto(LineFileId id, int32_t format, Text& line, size_t longest = SI
 bool ReadNextLineHolding(LineFileId id, int32_t format, std::string_view word, size_t longest,
                          Text& line);
 
-// Writes the text followed by CR LF. Ignored for a file opened for reading and for an id that
-// names no file.
+// Writes the text followed by CR LF. Ignored for an id that names no file. A file opened for
+// reading is not written: it counts as failed, as after any other failed write.
 //
 // A format that is not offered (see TextFormat) is refused without failing the call: nothing is
 // written, not even the line end, and the file counts as failed, which its CloseLineFile reports,
 // with LastLineFileError saying why; a created file then never takes its path's place.
 void WriteLine(LineFileId id, const Text& text, int32_t format);
 
-// Writes out pending bytes and closes the file; the id then names no file. A created file then
-// takes its path's place, unless anything went wrong: it is removed instead, and the path stays
-// as it was. Returns false when anything went wrong with the file while it was open: a read
-// error, damaged compressed data, a failed or short write (including this final one), a refused
-// format, a failed close, or (for a created file) a path whose place it may not take, a folder
-// or a read-only file. Returns true for an id that names no file.
+// Writes out pending bytes and closes the file; the id then names no file. A created file is
+// first put on the disk (FileSystem::Sync), then takes its path's place, unless anything went
+// wrong: it is removed instead, and the path stays as it was. Returns false when anything went
+// wrong with the file while it was open: a read error, damaged compressed data, a failed or short
+// write (including this final one), a write to a file opened for reading, a refused format, a
+// failed sync or close, or (for a created file) a path whose place it may not take, a folder or a
+// read-only file. Returns true for an id that names no file.
 bool CloseLineFile(LineFileId id);
 
 // Closes the file without writing out what is pending, for work that cannot be finished: a

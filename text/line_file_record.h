@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,8 +34,11 @@ struct LineFileRecord {
     CompressedInputPtr compressed;  // set when the first fill met gzip's magic bytes
     std::string head;               // the bytes kept of the line being read
     WordSearch search;              // for the word lines are read for
-    // A created file: the new file written, until it takes the place of `target`.
-    Text newPath;
+    // A created file: its folder (held by the caller, or by the record itself), and the new file
+    // written in it until it takes the place of `target`.
+    const Folder* folder = nullptr;
+    std::unique_ptr<LineFolder> ownFolder;
+    Text newName;
     Text target;
 
     LineFileRecord() = default;
@@ -45,8 +49,8 @@ struct LineFileRecord {
             CurrentFileSystem().Close(handle);
         }
         // A new file that did not take its target's place is not left behind.
-        if (!newPath.empty()) {
-            CurrentFileSystem().Remove(newPath);
+        if (!newName.empty()) {
+            CurrentFileSystem().Remove(*folder, newName);
         }
     }
 
@@ -76,8 +80,13 @@ void Refuse(LineFileRecord& record, int32_t format);
 // Writes out the bytes pending in a file in write mode; nothing for a file in read mode.
 void Flush(LineFileRecord& record);
 
-// A created file written in full takes its target's place; the new file stays (for the record's
-// end to remove) when it may not, and the file counts as failed.
+// Flush, then for a created file written in full: onto the disk (FileSystem::Sync). A failure
+// fails the file.
+void FlushToDisk(LineFileRecord& record);
+
+// A created file written in full and closed takes its target's place; the new file stays (for the
+// record's end to remove) when it may not, and the file counts as failed. A folder the record
+// holds itself is synced after the move.
 void MoveIntoPlace(LineFileRecord& record);
 
 // --- line_reader.cpp

@@ -17,18 +17,28 @@ void Flush(LineFileRecord& record) {
     // After a failed write the file already misses bytes; later bytes are dropped rather than
     // written after the gap, so the damage is not disguised.
     if (!record.failed &&
-        CurrentFileSystem().Write(record.handle, record.buffer.data(), pending) != pending) {
+        WriteAll(CurrentFileSystem(), record.handle, record.buffer.data(), pending) != pending) {
         NoteFailure(record);
     }
 }
 
-// A created file written in full takes its target's place; the new file stays (for the record's
-// end to remove) when it may not.
-void MoveIntoPlace(LineFileRecord& record) {
-    if (CurrentFileSystem().Replace(record.newPath, record.target)) {
-        record.newPath.clear();
-    } else {
+void FlushToDisk(LineFileRecord& record) {
+    Flush(record);
+    // A file renamed before its bytes are on the disk may stand empty in the earlier one's place
+    // after a power cut.
+    if (!record.newName.empty() && !record.failed && !CurrentFileSystem().Sync(record.handle)) {
         NoteFailure(record);
+    }
+}
+
+void MoveIntoPlace(LineFileRecord& record) {
+    if (!CurrentFileSystem().Replace(*record.folder, record.newName, record.target)) {
+        NoteFailure(record);
+        return;
+    }
+    record.newName.clear();
+    if (record.ownFolder && !record.ownFolder->Sync()) {
+        record.failed = true;
     }
 }
 
@@ -51,7 +61,11 @@ void SwitchToWriting(LineFileRecord& record) {
 }
 
 void WriteBytes(LineFileRecord& record, const char* bytes, int64_t n) {
-    if (record.readOnly || n == 0) {
+    if (record.readOnly) {
+        NoteFailure(record, u"the file is open for reading only");
+        return;
+    }
+    if (n == 0) {
         return;
     }
     SwitchToWriting(record);
@@ -63,7 +77,7 @@ void WriteBytes(LineFileRecord& record, const char* bytes, int64_t n) {
     }
     Flush(record);
     if (n >= record.bufferSize) {
-        if (!record.failed && CurrentFileSystem().Write(record.handle, bytes, n) != n) {
+        if (!record.failed && WriteAll(CurrentFileSystem(), record.handle, bytes, n) != n) {
             NoteFailure(record);
         }
         return;

@@ -101,9 +101,37 @@ Text GtkChooseInputFile(const Text& title, const std::optional<Text>& defaultFil
     return RunChooser(native.get());
 }
 
+// The rest of a text of several paragraphs (the result of many files), below the first one: in a
+// read-only text area that scrolls, so that the box fits the screen however long the rest is.
+void AddScrolledRest(GtkWidget* dialog, const Text& rest) {
+    GtkWidget* view = gtk_text_view_new();
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
+    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(view), FALSE);
+    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(view), GTK_WRAP_WORD_CHAR);
+    gtk_text_buffer_set_text(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)),
+                             DisplayUtf8(rest).c_str(), -1);
+    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    GtkScrolledWindow* window = GTK_SCROLLED_WINDOW(scrolled);
+    gtk_scrolled_window_set_policy(window, GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_min_content_width(window, 560);
+    gtk_scrolled_window_set_max_content_height(window, 400);
+    gtk_scrolled_window_set_propagate_natural_height(window, TRUE);
+    gtk_container_add(GTK_CONTAINER(scrolled), view);
+    GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    gtk_box_pack_start(GTK_BOX(area), scrolled, TRUE, TRUE, 0);
+    gtk_widget_show_all(scrolled);
+    // Enter still presses OK, as in every other box; Tab reaches the text.
+    gtk_widget_grab_focus(gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK));
+}
+
 int GtkShowMessage(const Text& caption, const Text& text) {
+    const size_t paragraph = text.find(u"\n\n");
     const Widget dialog(gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
-                                               GTK_BUTTONS_OK, "%s", DisplayUtf8(text).c_str()));
+                                               GTK_BUTTONS_OK, "%s",
+                                               DisplayUtf8(text.substr(0, paragraph)).c_str()));
+    if (paragraph != Text::npos) {
+        AddScrolledRest(dialog.get(), text.substr(paragraph + 2));
+    }
     gtk_window_set_title(GTK_WINDOW(dialog.get()), DisplayUtf8(caption).c_str());
     // Without a parent to centre on, the middle of the screen, where a box without owner appears
     // on Windows too.

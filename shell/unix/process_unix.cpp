@@ -21,14 +21,15 @@ std::vector<Text> FilesNamedBy(const Text& argument) {
 }
 
 // On the terminal when standard output is one (a shell) or no display can be opened; else (a
-// start from the file manager, whose output goes nowhere a person looks) in a message box.
-void ShowResult(const Message& message) {
+// start from the file manager, whose output goes nowhere a person looks) in a message box, which
+// scrolls what does not fit.
+void ShowResult(const Outcome& outcome) {
     if (::isatty(STDOUT_FILENO) == 1 || !PrepareDialogs()) {
         Terminal terminal{std::cin, std::cout, false};  // not interactive: never waits for Enter
-        TerminalShowMessage(terminal, message.caption, message.text);
+        TerminalShowMessage(terminal, outcome.message.caption, outcome.message.text);
         return;
     }
-    ShowMessage(message.caption, message.text, 0);
+    ShowMessage(outcome.box.caption, outcome.box.text, 0);
 }
 
 void ShowNote(const Text& text, bool isError) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string>
 
 #include "conversion/conversion.h"
@@ -82,13 +83,14 @@ void PrintHeader(Terminal& terminal, const Text& title, const std::optional<Text
     Print(terminal, u"Folder: " + Shown(proposal.folder) + u"\n");
 }
 
-// The full path for one answer, or the empty text (with the reason printed) when it is refused.
+// The full path for one answer, or the empty text (with the reason printed) when it is refused. A
+// typed path is kept as typed: the system takes "link/.." to the folder above the link's target,
+// which shortening the text would not.
 Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
     fs::path path = answer.empty() ? proposal.folder / ToPath(proposal.name) : ToPath(answer);
     if (path.is_relative()) {
         path = (answer.empty() ? proposal.folder : CurrentFolder()) / path;
     }
-    path = path.lexically_normal();
     if (IsFolder(path)) {
         Print(terminal, Shown(path) + u" is a folder; name a file in it.\n");
         return Text();
@@ -105,11 +107,28 @@ Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
     return FromPath(path);
 }
 
-// One line of input without its line end; false at the end of the input.
-bool ReadAnswer(Terminal& terminal, Text& answer) {
+// The longest answer read: the longest path Linux takes (4095 bytes and the zero after them), or
+// that path and the CR of a CR LF line end.
+constexpr size_t LongestAnswer = 4096;
+
+enum class Answer { Given, Ended, TooLong };
+
+// One line of input without its line end. It is read a byte at a time and no more than
+// LongestAnswer bytes of it are held, so an endless line (/dev/zero, say) is refused as soon as it
+// is too long for a path.
+Answer ReadAnswer(Terminal& terminal, Text& answer) {
     std::string line;
-    if (!std::getline(terminal.in, line)) {
-        return false;
+    char byte = 0;
+    bool lineEnded = false;
+    while (!lineEnded && terminal.in.get(byte)) {
+        lineEnded = byte == '\n';
+        if (!lineEnded && line.size() == LongestAnswer) {
+            return Answer::TooLong;
+        }
+        line += lineEnded ? "" : std::string(1, byte);
+    }
+    if (!lineEnded && line.empty()) {
+        return Answer::Ended;
     }
     if (!line.empty() && line.back() == '\r') {
         line.pop_back();
@@ -119,7 +138,7 @@ bool ReadAnswer(Terminal& terminal, Text& answer) {
         // Piped answers are not echoed by a terminal; show them so the transcript reads right.
         Print(terminal, CleanName(answer) + u"\n");
     }
-    return true;
+    return Answer::Given;
 }
 
 }  // namespace
@@ -134,7 +153,12 @@ Text TerminalChooseInputFile(Terminal& terminal, const Text& title,
                                               : u"File name [" + CleanName(proposal.name) + u"]: ");
         terminal.out.flush();
         Text answer;
-        if (!ReadAnswer(terminal, answer)) {
+        const Answer read = ReadAnswer(terminal, answer);
+        if (read == Answer::TooLong) {
+            Print(terminal, u"\nThe answer is longer than any path (" + DecimalText(LongestAnswer) +
+                                u" bytes); nothing was chosen.\n");
+        }
+        if (read != Answer::Given) {
             Print(terminal, u"\n");
             return Text();
         }
@@ -152,8 +176,7 @@ int TerminalShowMessage(Terminal& terminal, const Text& caption, const Text& tex
     if (terminal.interactive) {
         Print(terminal, u"[OK: press Enter]");
         terminal.out.flush();
-        std::string ignored;
-        std::getline(terminal.in, ignored);
+        terminal.in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
     }
     terminal.out.flush();
     return 1;

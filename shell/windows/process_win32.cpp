@@ -29,6 +29,40 @@ struct HandleCloser {
 };
 using HandleHolder = std::unique_ptr<void, HandleCloser>;
 
+// Lines end in CR LF; a console's screen takes UTF-16, a file or pipe the console's code page (the
+// ANSI code page when there is no console).
+void PrintTo(HANDLE output, const Text& text) {
+    Text lines;
+    for (const char16_t unit : text) {
+        lines += unit == u'\n' ? Text(u"\r\n") : Text(1, unit);
+    }
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(output, &mode)) {
+        WriteConsoleW(output, Wide(lines), static_cast<DWORD>(lines.size()), &written, nullptr);
+        return;
+    }
+    const UINT page = GetConsoleOutputCP() != 0 ? GetConsoleOutputCP() : CP_ACP;
+    const int n = static_cast<int>(lines.size());
+    const int size = WideCharToMultiByte(page, 0, Wide(lines), n, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(page, 0, Wide(lines), n, bytes.data(), size, nullptr, nullptr);
+    WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The standard error the starter gave the process (a file, a pipe); a process started from
+// Explorer has none, and nothing is printed.
+void PrintToStandardError(const Text& text) {
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error != nullptr && error != INVALID_HANDLE_VALUE) {
+        PrintTo(error, text);
+    }
+}
+
+// The rows of text a message box is given at most: with its caption and its button it stays
+// within a screen 800 pixels tall.
+constexpr size_t BoxRows = 30;
+
 // The console the process was started from, where it prints instead of showing a box.
 class ParentConsole {
   public:
@@ -58,26 +92,7 @@ class ParentConsole {
 
     bool Attached() const { return attached_ && output_ != nullptr; }
 
-    // Lines end in CR LF; the screen takes UTF-16, a file or pipe the console's code page.
-    void Print(const Text& text) const {
-        Text lines;
-        for (const char16_t unit : text) {
-            lines += unit == u'\n' ? Text(u"\r\n") : Text(1, unit);
-        }
-        DWORD mode = 0;
-        DWORD written = 0;
-        if (GetConsoleMode(output_, &mode)) {
-            WriteConsoleW(output_, Wide(lines), static_cast<DWORD>(lines.size()), &written,
-                          nullptr);
-            return;
-        }
-        const UINT page = GetConsoleOutputCP();
-        const int n = static_cast<int>(lines.size());
-        const int size = WideCharToMultiByte(page, 0, Wide(lines), n, nullptr, 0, nullptr, nullptr);
-        std::string bytes(static_cast<size_t>(size), '\0');
-        WideCharToMultiByte(page, 0, Wide(lines), n, bytes.data(), size, nullptr, nullptr);
-        WriteFile(output_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    }
+    void Print(const Text& text) const { PrintTo(output_, text); }
 
   private:
     bool attached_ = false;
@@ -151,13 +166,19 @@ std::vector<Text> FilesNamedBy(const Text& argument) {
     return FilesMatching(argument);
 }
 
-void ShowResult(const Message& message) {
+// A message box cannot scroll: what does not fit a screen is cut, and the whole goes to standard
+// error, when the starter gave one (a file, a pipe).
+void ShowResult(const Outcome& outcome) {
     if (Console().Attached()) {
-        Console().Print(message.caption + u"\n" + message.text + u"\n");
+        Console().Print(outcome.message.caption + u"\n" + outcome.message.text + u"\n");
         return;
     }
+    const Text shown = CutForBox(outcome.box.text, BoxRows);
+    if (shown.size() < outcome.box.text.size()) {
+        PrintToStandardError(outcome.box.text + u"\n");
+    }
     PrepareDialogs();
-    ShowMessage(message.caption, message.text, 0);
+    ShowMessage(outcome.box.caption, shown, 0);
 }
 
 // Printed as it stands; a box shows it under the program's caption, without the last line end.

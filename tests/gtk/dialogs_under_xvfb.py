@@ -140,9 +140,9 @@ def location_entry(chooser):
 # --- The two runs ------------------------------------------------------------------------------
 
 @contextlib.contextmanager
-def running(args, env, work, arguments=()):
+def running(args, env, work, arguments=(), exit_code=0):
     """The program, started in `work`, for the body to work its dialogs; afterwards it must end by
-    itself with exit code 0, having printed nothing (its dialogs were GTK's, not the terminal's).
+    itself with the exit code, having printed nothing (its dialogs were GTK's, not the terminal's).
     When the body fails, the program is ended and what it printed is shown."""
     process = subprocess.Popen([args.program, *arguments], cwd=work, env=env,
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -156,7 +156,8 @@ def running(args, env, work, arguments=()):
         raise
     if err:
         print("program errors:", err.decode(errors="replace"), flush=True)
-    check(process.returncode == 0, "exit code 0 (was %s)" % process.returncode)
+    check(process.returncode == exit_code,
+          "exit code %d (was %s)" % (exit_code, process.returncode))
     check(out == b"", "nothing printed on the terminal: the dialogs were GTK's")
 
 
@@ -253,6 +254,28 @@ def file_argument(pyatspi, args, env, work):
     check_include(args, work)
 
 
+def many_files(pyatspi, args, env, work):
+    """Two thousand files opened at once (one export, the rest missing): one box within the wait,
+    its summary first and the failures in a text area that scrolls, all of it on a 1280x800
+    screen."""
+    names = ["scene.x3d"] + ["missing%04d.x3d" % i for i in range(1999)]
+    started = time.monotonic()
+    with running(args, env, work, names, exit_code=1) as process:
+        summary = "2000 files: 1 converted, 0 of them with notes, 1999 failed."
+        window = check_message(pyatspi, process.pid, SUMMARY_CAPTION, summary)
+        check(True, "the box appeared after %.1f s" % (time.monotonic() - started))
+        box = top_window(pyatspi, process.pid, SUMMARY_CAPTION)
+        areas = [node for node in descendants(box) if role(node) == "text"]
+        check(len(areas) == 1 and areas[0].queryText().characterCount > 1999 * 40,
+              "the failures are in one text area")
+        geometry = dict(v.split("=") for v in xdotool("getwindowgeometry", "--shell", window))
+        width, height = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
+        check(width <= 1280 and height <= 800, "the box fits 1280x800 (%dx%d)" % (width, height))
+        screenshot(window, os.path.join(args.screenshots, "gtk-many-files.png"))
+        press(window, "Return")
+    check_include(args, work)
+
+
 def program_environment(root):
     """A clean desktop session for the program: this display, no portal, a home of its own."""
     env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY", "NO_AT_BRIDGE")}
@@ -286,7 +309,7 @@ def run(args):
     try:
         with tempfile.TemporaryDirectory(prefix="vexlorin-gtk-") as root:
             env = program_environment(root)
-            for run_case in (choose_and_convert, cancel, missing_file, file_argument):
+            for run_case in (choose_and_convert, cancel, missing_file, file_argument, many_files):
                 print("--", run_case.__name__, flush=True)
                 run_case(pyatspi, args, env, work_folder(root, run_case.__name__, args.fixtures))
     except Exception:

@@ -109,7 +109,7 @@ TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     {
         const Handle readOnly = OpenShared(Path("in.txt"), GENERIC_READ, 0);
         ASSERT_TRUE(readOnly);
-        EXPECT_LT(files.Write(AsFile(readOnly), "abc", 3), 3);
+        EXPECT_EQ(files.WriteSome(AsFile(readOnly), "abc", 3), -1);
         ExpectPlainWords(files.LastError());
     }
     const Handle writeOnly = OpenShared(Path("in.txt"), GENERIC_WRITE, 0);
@@ -118,15 +118,31 @@ TEST_F(Win32FileTest, AFailedWriteReturnsFewerBytesAndAFailedReadMinusOne) {
     EXPECT_EQ(files.Read(AsFile(writeOnly), &byte, 1), -1);
 }
 
-TEST_F(Win32FileTest, KnowsAFileHoweverItsPathIsSpelled) {
+TEST_F(Win32FileTest, KnowsAFileHoweverItsNameIsSpelled) {
     Write("Scene.x3d", "x\n");
     Write("other.x3d", "x\n");
-    FileSystem& files = NativeFileSystem();
-    EXPECT_TRUE(files.SameFile(Path("Scene.x3d"), Path("SCENE.X3D")));
-    EXPECT_TRUE(files.SameFile(Path("Scene.x3d"), folder.TextPath(".") + u"\\Scene.x3d"));
-    EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("other.x3d")));
-    EXPECT_FALSE(files.SameFile(Path("Scene.x3d"), Path("missing.x3d")));
-    EXPECT_FALSE(files.SameFile(Path("missing.x3d"), Path("missing.x3d")));
+    const LineFolder held(Path("Scene.x3d"));
+    EXPECT_TRUE(held.SameFile(u"Scene.x3d", u"SCENE.X3D"));
+    EXPECT_FALSE(held.SameFile(u"Scene.x3d", u"other.x3d"));
+    EXPECT_FALSE(held.SameFile(u"Scene.x3d", u"missing.x3d"));
+    EXPECT_FALSE(held.SameFile(u"missing.x3d", u"missing.x3d"));
+}
+
+// A folder held for a conversion can be neither renamed nor replaced meanwhile, and files are
+// still created in it and moved into place.
+TEST_F(Win32FileTest, AHeldFolderStaysWhereItIs) {
+    std::filesystem::create_directory(folder.path() / "held");
+    {
+        const LineFolder held(Path("held") + u"\\out.inc");
+        ASSERT_TRUE(held.IsOpen());
+        EXPECT_FALSE(MoveFileExW(Wide(Path("held")), Wide(Path("moved")), 0));
+        EXPECT_FALSE(RemoveDirectoryW(Wide(Path("held"))));
+        const LineFileId id = CreateLineFile(AutoId, held, u"out.inc");
+        WriteLine(id, u"new", AnsiFormat);
+        EXPECT_TRUE(CloseLineFile(id));
+    }
+    EXPECT_EQ(Read("held/out.inc"), "new\r\n");
+    EXPECT_TRUE(MoveFileExW(Wide(Path("held")), Wide(Path("moved")), 0));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The file layer on Windows: CreateFileW, ReadFile, WriteFile, SetFilePointer and CloseHandle;
-// MoveFileExW and DeleteFileW.
-// Files are opened with share mode 0, so nobody else can open a file while it is open here and an
-// open fails while somebody else holds the file.
+// The file layer on Windows: CreateFileW, ReadFile, WriteFile, SetFilePointer, FlushFileBuffers
+// and CloseHandle; MoveFileExW and DeleteFileW. Files are reached by their paths, in a folder held
+// open so that it cannot be renamed or replaced meanwhile.
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +11,8 @@
 
 namespace vex {
 
+const TextView FolderSeparators = u"\\/:";
+
 namespace {
 
 HANDLE AsHandle(FileHandle file) {
@@ -20,11 +21,6 @@ HANDLE AsHandle(FileHandle file) {
 
 FileHandle AsFileHandle(HANDLE handle) {
     return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle));
-}
-
-// A path Windows would cut at an embedded zero names another file than the one meant.
-bool IsUsablePath(const Text& path) {
-    return !path.empty() && path.find(u'\0') == Text::npos;
 }
 
 // The system's message for an error, without its closing period and line end.
@@ -51,9 +47,6 @@ struct FileIdentity {
 };
 
 bool IdentityOf(const Text& path, FileIdentity& identity) {
-    if (!IsUsablePath(path)) {
-        return false;
-    }
     // No access is asked for and everything is shared, so this works even on a file held open.
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     HANDLE handle = CreateFileW(Wide(path), 0, share, nullptr, OPEN_EXISTING,
@@ -68,35 +61,43 @@ bool IdentityOf(const Text& path, FileIdentity& identity) {
     return known;
 }
 
+// The folder a path names, as CreateFileW opens it: the current folder for the empty path, and the
+// current folder of a drive for "C:".
+Text FolderToOpen(const Text& path) {
+    return path.empty() || path.back() == u':' ? path + u"." : path;
+}
+
 class Win32FileSystem final : public FileSystem {
   public:
-    FileHandle OpenForReading(const Text& path) override {
-        return Open(path, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+    FileHandle OpenFolder(const Text& path) override {
+        // Without FILE_SHARE_DELETE: while the folder is held, nobody can rename it away or
+        // remove it and put another in its place, so a file reached by its path below is in it.
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        HANDLE handle = CreateFileW(Wide(FolderToOpen(path)), GENERIC_READ, share, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return handle == INVALID_HANDLE_VALUE ? Fail() : AsFileHandle(handle);
     }
 
-    NewFile CreateBeside(const Text& path) override {
-        const size_t separator = path.find_last_of(u"\\/:");
-        const Text folder = separator == Text::npos ? Text() : path.substr(0, separator + 1);
-        lastError_ = ERROR_INVALID_NAME;
-        for (int attempt = 0; IsUsablePath(path) && attempt < NameAttempts; ++attempt) {
-            Text created = folder + NewFileName();
-            // CREATE_NEW: the name must be free, so nothing planted there is opened or followed.
-            const FileHandle handle =
-                Open(created, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
-            if (handle != NoFileHandle) {
-                return NewFile{handle, std::move(created)};
-            }
-            if (lastError_ != ERROR_FILE_EXISTS && lastError_ != ERROR_ALREADY_EXISTS) {
-                break;
-            }
-        }
-        return NewFile{};
+    FileHandle OpenForReading(const Folder& folder, const Text& name) override {
+        return Open(folder.path + name, GENERIC_READ, OPEN_EXISTING);
     }
 
-    bool Replace(const Text& from, const Text& to) override {
-        lastError_ = RefusalToReplace(from, to);
-        if (lastError_ == NO_ERROR &&
-            MoveFileExW(Wide(from), Wide(to), MOVEFILE_REPLACE_EXISTING) != 0) {
+    FileHandle CreateNew(const Folder& folder, const Text& name, bool& taken) override {
+        // CREATE_NEW: the name must be free, so nothing planted there is opened or followed.
+        const FileHandle handle =
+            Open(folder.path + name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+        taken = handle == NoFileHandle &&
+                (lastError_ == ERROR_FILE_EXISTS || lastError_ == ERROR_ALREADY_EXISTS);
+        return handle;
+    }
+
+    bool Replace(const Folder& folder, const Text& from, const Text& to) override {
+        const Text target = folder.path + to;
+        lastError_ = RefusalToReplace(target);
+        // MOVEFILE_WRITE_THROUGH: the move is on the disk when the call returns, which is what
+        // syncing the folder does on POSIX.
+        const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+        if (lastError_ == NO_ERROR && MoveFileExW(Wide(folder.path + from), Wide(target), flags)) {
             return true;
         }
         if (lastError_ == NO_ERROR) {
@@ -105,16 +106,16 @@ class Win32FileSystem final : public FileSystem {
         return false;
     }
 
-    bool Remove(const Text& path) override {
-        if (!IsUsablePath(path)) {
-            lastError_ = ERROR_INVALID_NAME;
-            return false;
-        }
-        if (DeleteFileW(Wide(path)) != 0) {
-            return true;
-        }
-        Fail();
-        return false;
+    bool Remove(const Folder& folder, const Text& name) override {
+        return DeleteFileW(Wide(folder.path + name)) != 0 || Fail() == 0;
+    }
+
+    bool SameFile(const Folder& folder, const Text& a, const Text& b) override {
+        FileIdentity first;
+        FileIdentity second;
+        return IdentityOf(folder.path + a, first) && IdentityOf(folder.path + b, second) &&
+               first.volume == second.volume && first.indexHigh == second.indexHigh &&
+               first.indexLow == second.indexLow;
     }
 
     int64_t Read(FileHandle file, char* into, int64_t n) override {
@@ -126,22 +127,17 @@ class Win32FileSystem final : public FileSystem {
         return got;
     }
 
-    int64_t Write(FileHandle file, const char* bytes, int64_t n) override {
-        int64_t written = 0;
-        while (written < n) {
-            const DWORD piece = static_cast<DWORD>(std::min<int64_t>(n - written, 1 << 30));
-            DWORD put = 0;
-            if (WriteFile(AsHandle(file), bytes + written, piece, &put, nullptr) == 0) {
-                Fail();
-                break;
-            }
-            if (put == 0) {
-                lastError_ = ERROR_DISK_FULL;
-                break;
-            }
-            written += put;
+    int64_t WriteSome(FileHandle file, const char* bytes, int64_t n) override {
+        const DWORD piece = static_cast<DWORD>(std::min<int64_t>(n, 1 << 30));
+        DWORD put = 0;
+        if (WriteFile(AsHandle(file), bytes, piece, &put, nullptr) == 0) {
+            return Fail();
         }
-        return written;
+        if (put == 0) {
+            lastError_ = ERROR_DISK_FULL;
+            return -1;
+        }
+        return put;
     }
 
     bool Seek(FileHandle file, int64_t delta) override {
@@ -162,48 +158,33 @@ class Win32FileSystem final : public FileSystem {
         return true;
     }
 
-    bool Close(FileHandle file) override {
-        if (CloseHandle(AsHandle(file)) != 0) {
-            return true;
-        }
-        Fail();
-        return false;
+    bool Sync(FileHandle file) override {
+        return FlushFileBuffers(AsHandle(file)) != 0 || Fail() == 0;
     }
+
+    // Replace moved the file through to the disk already (MOVEFILE_WRITE_THROUGH).
+    bool SyncFolder(const Folder& /*folder*/) override { return true; }
+
+    bool Close(FileHandle file) override { return CloseHandle(AsHandle(file)) != 0 || Fail() == 0; }
 
     Text LastError() override { return MessageFor(lastError_); }
 
-    bool SameFile(const Text& a, const Text& b) override {
-        FileIdentity first;
-        FileIdentity second;
-        return IdentityOf(a, first) && IdentityOf(b, second) && first.volume == second.volume &&
-               first.indexHigh == second.indexHigh && first.indexLow == second.indexLow;
-    }
-
   private:
-    // Names tried for a new file before giving up; another process would have to hit one random
-    // name after another.
-    static constexpr int NameAttempts = 100;
-
-    // NO_ERROR when the file `from` may be moved to `to`. MoveFileExW refuses a folder there, and
-    // a file another program holds open; Windows refuses a read-only file as well, but Wine run
-    // by root replaces it, so that refusal is made here, in Windows' words.
-    static DWORD RefusalToReplace(const Text& from, const Text& to) {
-        if (!IsUsablePath(from) || !IsUsablePath(to)) {
-            return ERROR_INVALID_NAME;
-        }
+    // NO_ERROR when a file may be moved to `to`. MoveFileExW refuses a folder there, and a file
+    // another program holds open; Windows refuses a read-only file as well, but Wine run by root
+    // replaces it, so that refusal is made here, in Windows' words.
+    static DWORD RefusalToReplace(const Text& to) {
         const DWORD attributes = GetFileAttributesW(Wide(to));
         const bool readOnly =
             attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
         return readOnly ? ERROR_ACCESS_DENIED : NO_ERROR;
     }
 
-    FileHandle Open(const Text& path, DWORD access, DWORD disposition, DWORD attributes) {
-        if (!IsUsablePath(path)) {
-            lastError_ = ERROR_INVALID_NAME;
-            return NoFileHandle;
-        }
-        HANDLE handle =
-            CreateFileW(Wide(path), access, 0, nullptr, disposition, attributes, nullptr);
+    // Shared with nobody: nobody else can open the file while it is open here, and the open fails
+    // while somebody else holds it.
+    FileHandle Open(const Text& path, DWORD access, DWORD disposition) {
+        HANDLE handle = CreateFileW(Wide(path), access, 0, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE || handle == nullptr) {
             return Fail();
         }
