@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "conversion/conversion.h"
+#include "conversion/trigonometry.h"
 #include "conversion/volume.h"
 
 namespace vex {
@@ -62,8 +63,8 @@ Matrix Rotation(const std::array<double, 4>& rotation) {
     const double x = rotation[0] / length;
     const double y = rotation[1] / length;
     const double z = rotation[2] / length;
-    const double c = std::cos(rotation[3]);
-    const double s = std::sin(rotation[3]);
+    const double c = Cosine(rotation[3]);
+    const double s = Sine(rotation[3]);
     const double t = 1 - c;
     return {{{c + x * x * t, x * y * t - z * s, x * z * t + y * s},
              {y * x * t + z * s, c + y * y * t, y * z * t - x * s},
@@ -126,8 +127,8 @@ Vector Eigenvalues(const Matrix& g) {
                        b[0][1] * (b[1][0] * b[2][2] - b[1][2] * b[2][0]) +
                        b[0][2] * (b[1][0] * b[2][1] - b[1][1] * b[2][0]);
     const double angle = std::acos(std::clamp(det / (2 * p * p * p), -1.0, 1.0)) / 3;
-    const double largest = q + 2 * p * std::cos(angle);
-    const double smallest = q + 2 * p * std::cos(angle + 2 * std::numbers::pi / 3);
+    const double largest = q + 2 * p * Cosine(angle);
+    const double smallest = q + 2 * p * Cosine(angle + 2 * std::numbers::pi / 3);
     return {largest, 3 * q - largest - smallest, smallest};
 }
 
