@@ -1,9 +1,7 @@
-// The names a conversion gives its include: the file beside the export, and the identifier it
-// declares, which POV-Ray must be able to read as one.
+#include "conversion/names.h"
+
 #include <algorithm>
 #include <iterator>
-
-#include "conversion/conversion.h"
 
 namespace vex {
 

@@ -1,10 +1,18 @@
 // One conversion from the chosen path to the message the user sees. Every failure the user could
 // meet ends in a message that says what happened; the chosen file is never written to.
+#include <algorithm>
 #include <new>
+#include <span>
 #include <utility>
 
 #include "conversion/conversion.h"
+#include "conversion/include_writer.h"
+#include "conversion/names.h"
+#include "conversion/object_table.h"
+#include "conversion/placement.h"
+#include "conversion/scanner.h"
 #include "text/file_system.h"
+#include "text/line_file.h"
 
 namespace vex {
 
@@ -20,13 +28,9 @@ Text Reason() {
 
 // The first stored row that the predicate picks out; null when there is none.
 const ObjectRow* FirstRow(const ObjectTable& table, bool (*picked)(const ObjectRow&)) {
-    for (int64_t i = 1; i <= table.rowCount; ++i) {
-        const ObjectRow& row = table.rows[static_cast<size_t>(i)];
-        if (picked(row)) {
-            return &row;
-        }
-    }
-    return nullptr;
+    const std::span<const ObjectRow> rows = StoredRows(table);
+    const auto found = std::find_if(rows.begin(), rows.end(), picked);
+    return found != rows.end() ? &*found : nullptr;
 }
 
 // An object's name as the message shows it: cleaned as every name is, and cut short when it is
@@ -71,9 +75,7 @@ Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
 }
 
 Text OneSweepNote(const ObjectTable& table) {
-    const Text& name = FirstRow(table, [](const ObjectRow& row) {
-                           return IsSweep(row.name) && !row.placed.tooDeep;
-                       })->name;
+    const Text& name = FirstRow(table, IsSweepPoint)->name;
     return u"Only one Sweep object (" + ShownName(name) +
            u"): POV-Ray needs at least two to draw the" +
            u" sphere_sweep and will reject this include. Add a second Sweep object in the "
@@ -217,6 +219,7 @@ Message Convert(const Text& inputPath) {
     if (!ReadInput(folder, inputPath, table, message)) {
         return message;
     }
+    PlaceObjects(table);
     const IncludeNames names = IncludeNamesFor(inputPath);
     const Text& outputPath = names.includePath;
     const Text inputName = SplitPath(inputPath).name;

@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "conversion/object_table.h"
+#include "conversion/placement.h"
+#include "conversion/scanner.h"
 #include "conversion/volume.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/memory_file_system.h"
@@ -46,12 +49,13 @@ void CheckTable(const vex::ObjectTable& table) {
     FUZZ_CHECK(table.rows[0].name.empty() && table.rows[0].translation.vector.empty());
 }
 
-vex::ObjectTable ScanInput() {
+vex::ObjectTable PlacedTable() {
     vex::ObjectTable table;
     const vex::LineFileId input = vex::OpenLineFile(vex::AutoId, InputPath);
     FUZZ_CHECK(input != 0);
     vex::Scan(input, table);
     FUZZ_CHECK(vex::CloseLineFile(input));
+    vex::PlaceObjects(table);
     return table;
 }
 
@@ -196,7 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     files.files[InputPath] = input;
     vex::ScopedFileSystem scope(files);
 
-    const vex::ObjectTable table = ScanInput();
+    const vex::ObjectTable table = PlacedTable();
     CheckTable(table);
     const vex::Message message = vex::ConvertFile(InputPath);
     CheckSummary(message, table);

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion.h"
+#include "conversion/object_table.h"
+#include "conversion/placement.h"
+#include "conversion/scanner.h"
 #include "conversion/volume.h"
 #include "fuzz/memory_file_system.h"
 
@@ -124,6 +126,7 @@ ObjectRow Placed(const std::vector<Level>& chain, const std::string& name) {
     const LineFileId input = OpenLineFile(AutoId, u"/m/a.x3d");
     Scan(input, table);
     CloseLineFile(input);
+    PlaceObjects(table);
     return table.rows[1];
 }
 
