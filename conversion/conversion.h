@@ -1,28 +1,34 @@
 // The conversion: one chosen X3D file in, one POV-Ray include file out, one message to the user.
+// What the shell, and the tests of the whole, use of it.
 //
-// Nothing here knows about windows or terminals: the run is given the two dialog operations, so
-// it runs (and is tested) anywhere.
+// Nothing here knows about windows or terminals: the run is given the two dialog operations, and
+// the shell words and captions what it shows, so the conversion runs (and is tested) anywhere.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 
 #include "text/text.h"
 
 namespace vex {
 
-// Fixed texts of the run.
-inline constexpr char16_t DialogTitle[] = u"open x3d file";
-inline constexpr char16_t DefaultInputFile[] = u"C:\\file.x3d";
-inline constexpr char16_t InputPattern[] = u"x3d (*.x3d)|*.x3d";
-inline constexpr char16_t InfoCaption[] = u"Info:";
-inline constexpr char16_t CanceledText[] = u"canceled";
-inline constexpr char16_t SummaryCaption[] = u"Vexlorin 0.5  quillbrace 3.10.23";
+// What a conversion is asked to make beside the include: a starter scene, a preview picture
+// rendered from it. Not read yet: a conversion makes the include alone.
+struct ConversionOptions {
+    bool scene = false;
+    bool preview = false;
+};
 
+// What a conversion tells the user.
 struct Message {
-    Text caption;
+    enum class Kind {
+        Summary,   // the include was written; the text is the summary and any notes
+        Failure,   // nothing was written; the text says why
+        Canceled,  // the user chose no file; there is no text
+    };
+    Kind kind = Kind::Summary;
     Text text;
-    bool failed = false;  // nothing was written; the text says why
+
+    bool Failed() const { return kind == Kind::Failure; }
 };
 
 // Converts the file at inputPath and returns what to tell the user. The empty path means the
@@ -33,10 +39,10 @@ Message ConvertFile(const Text& inputPath);
 
 // The two dialog operations the run needs, supplied by the shell (or by a test).
 struct Dialogs {
-    std::function<Text(const Text& title, const Text& defaultFile, const Text& pattern,
-                       int32_t patternPosition)>
-        chooseInputFile;
-    std::function<int(const Text& caption, const Text& text, uint32_t flags)> showMessage;
+    // Asks the user for an export: its path, or the empty text when the user cancels.
+    std::function<Text()> chooseInputFile;
+    // Shows the user a message, with the caption and words the shell gives it.
+    std::function<void(const Message&)> showMessage;
 };
 
 // One whole conversion: ask for the input, convert it, show the result.

@@ -19,7 +19,7 @@ namespace vex {
 namespace {
 
 Message Failure(const Text& text) {
-    return Message{SummaryCaption, text, true};
+    return Message{Message::Kind::Failure, text};
 }
 
 Text Reason() {
@@ -233,14 +233,14 @@ Message Convert(const Text& inputPath) {
     if (!WriteOutput(folder, outputPath, table, names.declaredName, message)) {
         return message;
     }
-    return Message{SummaryCaption, Summary(names, table)};
+    return Message{Message::Kind::Summary, Summary(names, table)};
 }
 
 }  // namespace
 
 Message ConvertFile(const Text& inputPath) {
     if (TextEquals(inputPath, Text())) {
-        return Message{InfoCaption, CanceledText};
+        return Message{Message::Kind::Canceled, Text()};
     }
     // Memory is bounded by design; should the system have none to give all the same, the user
     // hears so, and an earlier include stays as it was.
@@ -254,9 +254,7 @@ Message ConvertFile(const Text& inputPath) {
 }
 
 void RunConversion(const Dialogs& dialogs) {
-    const Text inputPath = dialogs.chooseInputFile(DialogTitle, DefaultInputFile, InputPattern, 0);
-    const Message message = ConvertFile(inputPath);
-    dialogs.showMessage(message.caption, message.text, 0);
+    dialogs.showMessage(ConvertFile(dialogs.chooseInputFile()));
 }
 
 }  // namespace vex

@@ -182,7 +182,7 @@ void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
 void CheckSummary(const vex::Message& message, const vex::ObjectTable& table) {
     const Text expected = u"scene.inc created > blobs: " + vex::DecimalText(table.blobCount) +
                           u" sweeps: " + vex::DecimalText(table.sweepCount);
-    FUZZ_CHECK(message.caption == vex::SummaryCaption);
+    FUZZ_CHECK(message.kind == vex::Message::Kind::Summary);
     FUZZ_CHECK(message.text.rfind(expected, 0) == 0);
     FUZZ_CHECK(message.text.size() == expected.size() || message.text[expected.size()] == u'\n');
     // Objects left out are told right below the summary. (Lines further down may quote object
