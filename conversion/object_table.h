@@ -37,7 +37,7 @@ struct ObjectRow {
     Vector3Text translation;        // its translation line cut as text; vector x, y, z
     Vector3Text scale;              // its scale line cut as text; vector x, z, y
     TransformValues values;         // its three value lines as numbers
-    Affine around;                  // the Transforms it stands in, composed; none at the top level
+    Affine around;                  // the Transforms it stands in, composed (none at depth 0)
     bool aroundUnreadable = false;  // a value of a Transform it stands in is unreadable
     int64_t depth = 0;              // how many Transforms it stands in: 0 at the top level
     bool deeperThanKept = false;    // the Transforms it stands in were too deep to be kept

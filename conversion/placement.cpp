@@ -151,8 +151,8 @@ class Rounder {
 };
 
 // A component's shape from its matrix: along the axes, its half-extents (the lengths of the
-// matrix's rows); turned, the matrix itself, whose rows (POV-Ray's matrices take row vectors) are
-// where the axes go. `noVolume` when the shape as written has a half-extent under 0.0005.
+// matrix's rows); turned, the matrix as POV-Ray takes one, row vectors: its rows are where the axes
+// go, our matrix's columns. `noVolume` when the shape as written has a half-extent under 0.0005.
 Text ShapeOf(const Matrix& m, Rounder& round, bool& noVolume) {
     const Matrix n = Normalized(m);
     const Matrix g = Multiply(n, Transposed(n));

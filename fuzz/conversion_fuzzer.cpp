@@ -1,9 +1,9 @@
-// The whole conversion over arbitrary input: the scan must keep within the table and count only
-// what it stored, the include must consist of CR LF-terminated lines only and hold exactly the
-// rows the counters announce, the summary must report the same counters, the input must be left
-// as it was, and no file but the include may be added. Above all, POV-Ray runs whatever
-// directives an include holds: every line must be one of the writer's fixed lines, or a point or
-// component line whose pieces are numbers.
+// The whole conversion over arbitrary input: the scanned and placed table must keep within its
+// capacity and count only what it stored, the include must consist of CR LF-terminated lines only
+// and hold exactly the rows the counters announce, the summary must report the same counters, the
+// input must be left as it was, and no file but the include may be added. Above all, POV-Ray runs
+// whatever directives an include holds: every line must be one of the writer's fixed lines, or a
+// point or component line whose pieces are numbers.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>

@@ -45,8 +45,8 @@ bool PrepareDialogs();
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,
                      const std::optional<Text>& pattern, int32_t patternPosition);
 
-// Shows a modal message box with the given flags (0: one OK button, no icon) and returns the id
-// of the button pressed: 1 for OK, 0 when the box could not be shown.
+// Shows a modal message box with the given flags (0: one OK button, no icon; the Linux boxes know
+// no other) and returns the id of the button pressed: 1 for OK, 0 when the box could not be shown.
 int ShowMessage(const Text& caption, const Text& text, uint32_t flags);
 
 // --- Pure parts, shared by the backends and tested on every platform -------------------------
