@@ -12,7 +12,8 @@
 
 #include <unistd.h>
 
-#include "conversion/conversion.h"
+#include "conversion/object_table.h"
+#include "conversion/scanner.h"
 #include "text/line_file.h"
 #include "text/text.h"
 

@@ -5,9 +5,9 @@
 //
 // The include is POV-Ray source, and POV-Ray runs directives (#fopen, #write, #include) wherever
 // they stand in it: nothing from the export reaches it but numbers (see the placement).
-#include <vector>
+#include "conversion/include_writer.h"
 
-#include "conversion/conversion.h"
+#include <vector>
 
 namespace vex {
 
@@ -30,22 +30,11 @@ void Write(LineFileId output, const Text& line) {
     WriteLine(output, line, AnsiFormat);
 }
 
-// A sweep point; one too deep to place is left out.
-bool IsSweepRow(const ObjectRow& row) {
-    return IsSweep(row.name) && !row.placed.tooDeep;
-}
-
-// A blob component with volume; one scaled to nothing or too deep to place is left out.
-bool IsComponentRow(const ObjectRow& row) {
-    return IsBlob(row.name) && !row.placed.noVolume && !row.placed.tooDeep;
-}
-
 // The rows the predicate picks out, in file order.
 std::vector<const ObjectRow*> RowsWhere(const ObjectTable& table,
                                         bool (*picked)(const ObjectRow&)) {
     std::vector<const ObjectRow*> rows;
-    for (int64_t i = 1; i <= table.rowCount; ++i) {
-        const ObjectRow& row = table.rows[static_cast<size_t>(i)];
+    for (const ObjectRow& row : StoredRows(table)) {
         if (picked(row)) {
             rows.push_back(&row);
         }
@@ -88,10 +77,10 @@ void WriteInclude(LineFileId output, const ObjectTable& table, const Text& decla
     const Text head = u"#declare " + declaredName + u" =";
     Write(output, u"// convert x3d");
     Write(output, u"// quillbrace 03.09.2023");
-    if (const auto sweeps = RowsWhere(table, IsSweepRow); !sweeps.empty()) {
+    if (const auto sweeps = RowsWhere(table, IsSweepPoint); !sweeps.empty()) {
         WriteSweep(output, sweeps, head);
     }
-    if (const auto components = RowsWhere(table, IsComponentRow); !components.empty()) {
+    if (const auto components = RowsWhere(table, IsBlobComponent); !components.empty()) {
         WriteBlob(output, components, head);
     }
 }

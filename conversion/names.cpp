@@ -1,9 +1,7 @@
-// The names a conversion gives its include: the file beside the export, and the identifier it
-// declares, which POV-Ray must be able to read as one.
+#include "conversion/names.h"
+
 #include <algorithm>
 #include <iterator>
-
-#include "conversion/conversion.h"
 
 namespace vex {
 
@@ -34,13 +32,6 @@ bool IsTaken(TextView name) {
     return std::binary_search(std::begin(ReservedWords), std::end(ReservedWords), name) ||
            std::find(std::begin(IncludeOwnNames), std::end(IncludeOwnNames), name) !=
                std::end(IncludeOwnNames);
-}
-
-// A character CleanName shows as "?" unless it is half of a surrogate pair.
-bool IsSteering(char16_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-           c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069) || IsHighSurrogate(c) || IsLowSurrogate(c);
 }
 
 // Every character other than an ASCII letter, digit or "_" becomes one "_": a character outside
@@ -91,18 +82,6 @@ IncludeNames IncludeNamesFor(const Text& inputPath) {
     names.includePath = names.folder + names.baseName + u".inc";
     names.declaredName = DeclaredNameFor(names.baseName);
     return names;
-}
-
-Text CleanName(TextView name) {
-    Text shown(name);
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (IsHighSurrogate(shown[i]) && i + 1 < shown.size() && IsLowSurrogate(shown[i + 1])) {
-            ++i;
-        } else if (IsSteering(shown[i])) {
-            shown[i] = u'?';
-        }
-    }
-    return shown;
 }
 
 bool IsPovIdentifier(TextView name) {

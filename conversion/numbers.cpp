@@ -1,11 +1,8 @@
-// Numbers as the include holds them. POV-Ray runs whatever an include holds, and stops at a number
-// it cannot read: a piece of the export reaches the include only when it is one number POV-Ray
-// reads, and only as far as three decimals.
+#include "conversion/numbers.h"
+
 #include <charconv>
 #include <cmath>
 #include <string>
-
-#include "conversion/conversion.h"
 
 namespace vex {
 

@@ -2,25 +2,27 @@
 //
 // The exporter gives a top-level object the turn of the modeller's axes into the export's
 // (modeller x, y, z become export -x, z, y) as its rotation, and its scale in its own axes. So a
-// top-level metaball's half-extents along the export's x, y and z are its scale's x, z and y:
-// the include has always written top-level objects that way, their numbers copied from the
-// export, cut as text. An object inside other Transforms (parented in the modeller) has values
-// relative to them; it is placed by its world matrix, and its numbers are computed and rounded.
+// top-level metaball's half-extents along the export's x, y and z are its scale's x, z and y, and
+// a top-level object is written with the export's own digits, cut as text. An object inside other
+// Transforms (parented in the modeller) has values relative to them: it is placed by its world
+// matrix, its numbers computed and rounded to three decimals, and so is the shape of a top-level
+// metaball that no scale along the axes can write (turned otherwise, and stretched unevenly).
+#include "conversion/placement.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
-#include "conversion/conversion.h"
+#include "conversion/matrix.h"
+#include "conversion/numbers.h"
 #include "conversion/trigonometry.h"
 #include "conversion/volume.h"
 
 namespace vex {
 
 namespace {
-
-using Vector = std::array<double, 3>;
-using Matrix = std::array<Vector, 3>;  // rows
 
 // A metaball's ellipsoid lies along the axes, and a scale is even, within this share of its size.
 constexpr double ShapeTolerance = 1e-4;
@@ -30,46 +32,6 @@ constexpr double SweepTolerance = 0.01;
 
 // The exporter's turn of the modeller's axes into the export's: x to -x, y to z, z to y.
 constexpr Matrix AxisTurn = {{{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}}};
-
-constexpr Matrix Identity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-
-Matrix Multiply(const Matrix& a, const Matrix& b) {
-    Matrix product{};
-    for (size_t r = 0; r < 3; ++r) {
-        for (size_t c = 0; c < 3; ++c) {
-            product[r][c] = a[r][0] * b[0][c] + a[r][1] * b[1][c] + a[r][2] * b[2][c];
-        }
-    }
-    return product;
-}
-
-Matrix Transposed(const Matrix& m) {
-    Matrix t{};
-    for (size_t r = 0; r < 3; ++r) {
-        for (size_t c = 0; c < 3; ++c) {
-            t[c][r] = m[r][c];
-        }
-    }
-    return t;
-}
-
-// The turn by an angle (radians) about an axis, which need not be of unit length; no turn for an
-// axis of length 0.
-Matrix Rotation(const std::array<double, 4>& rotation) {
-    const double length = std::hypot(rotation[0], rotation[1], rotation[2]);
-    if (length == 0 || rotation[3] == 0) {
-        return Identity;
-    }
-    const double x = rotation[0] / length;
-    const double y = rotation[1] / length;
-    const double z = rotation[2] / length;
-    const double c = Cosine(rotation[3]);
-    const double s = Sine(rotation[3]);
-    const double t = 1 - c;
-    return {{{c + x * x * t, x * y * t - z * s, x * z * t + y * s},
-             {y * x * t + z * s, c + y * y * t, y * z * t - x * s},
-             {z * x * t - y * s, z * y * t + x * s, c + z * z * t}}};
-}
 
 // True when the three sizes differ by more than `tolerance` of the largest.
 bool IsUneven(Vector sizes, double tolerance) {
@@ -190,8 +152,8 @@ class Rounder {
 };
 
 // A component's shape from its matrix: along the axes, its half-extents (the lengths of the
-// matrix's rows); turned, the matrix itself, whose rows (POV-Ray's matrices take row vectors) are
-// where the axes go. `noVolume` when the shape as written has a half-extent under 0.0005.
+// matrix's rows); turned, the matrix as POV-Ray takes one, row vectors: its rows are where the axes
+// go, our matrix's columns. `noVolume` when the shape as written has a half-extent under 0.0005.
 Text ShapeOf(const Matrix& m, Rounder& round, bool& noVolume) {
     const Matrix n = Normalized(m);
     const Matrix g = Multiply(n, Transposed(n));
@@ -222,6 +184,19 @@ Text TranslationText(const ObjectRow& row) {
                       Written(row.translation.z));
 }
 
+// The row's own Transform, inside those it stands in unless it is placed at the top level.
+Affine WorldOf(const ObjectRow& row, bool topLevel) {
+    const Affine own = TransformMatrix(row.values);
+    return topLevel ? own : Compose(row.around, own);
+}
+
+// A value of the row's own Transform is unreadable, or (below the top level) one of a Transform
+// it stands in.
+bool HasUnreadableValue(const ObjectRow& row, bool topLevel) {
+    return !row.values.readable || !row.values.rotationReadable ||
+           (!topLevel && row.aroundUnreadable);
+}
+
 void PlaceSweep(ObjectRow& row, bool topLevel) {
     Placement& placed = row.placed;
     if (topLevel) {
@@ -233,10 +208,11 @@ void PlaceSweep(ObjectRow& row, bool topLevel) {
         return;
     }
     Rounder round;
-    const Matrix& m = row.world.linear;
-    placed.point = round.Of(row.world.translation);
+    const Affine world = WorldOf(row, false);
+    const Matrix& m = world.linear;
+    placed.point = round.Of(world.translation);
     placed.radius = round(std::hypot(m[0][0], m[1][0], m[2][0]));  // the length of its x axis
-    placed.unreadable = round.unreadable || row.worldUnreadable;
+    placed.unreadable = round.unreadable || HasUnreadableValue(row, false);
     placed.uneven = !placed.unreadable && IsUneven(HalfExtentsInProportion(m), SweepTolerance);
 }
 
@@ -256,86 +232,39 @@ void PlaceBlob(ObjectRow& row, bool topLevel) {
         return;
     }
     Rounder round;
-    const Affine world = topLevel ? TransformMatrix(values) : row.world;
+    const Affine world = WorldOf(row, topLevel);
     placed.point = topLevel ? TranslationText(row) : round.Of(world.translation);
     placed.shape = ShapeOf(world.linear, round, placed.noVolume);
-    placed.unreadable = round.unreadable || (topLevel ? !values.readable || !values.rotationReadable
-                                                      : row.worldUnreadable);
+    placed.unreadable = round.unreadable || HasUnreadableValue(row, topLevel);
 }
 
-// The numbers of a value line's pieces into `into`; false when any is not a number (it counts
-// as 0).
-template <size_t N>
-bool ReadNumbers(const Text& line, std::array<double, N>& into) {
-    const std::vector<TextView> pieces = ValuePieces(line, N);
-    bool readable = true;
-    for (size_t i = 0; i < N; ++i) {
-        const std::optional<double> value = NumberValue(pieces[i]);
-        into[i] = value.value_or(0);
-        readable = readable && value.has_value();
-    }
-    return readable;
+bool IsTooDeep(const ObjectRow& row) {
+    return row.placed.tooDeep;
+}
+
+bool HasNoVolume(const ObjectRow& row) {
+    return row.placed.noVolume;
 }
 
 }  // namespace
 
-TransformValues ReadTransformValues(const Text& translation, const Text& scale,
-                                    const Text& rotation) {
-    TransformValues values;
-    const bool translationRead = ReadNumbers(translation, values.translation);
-    const bool scaleRead = ReadNumbers(scale, values.scale);
-    values.readable = translationRead && scaleRead;
-    std::array<double, 4> turn{};
-    values.rotationReadable = ReadNumbers(rotation, turn);
-    if (values.rotationReadable) {
-        values.rotation = turn;
-    }
-    return values;
-}
-
-Affine TransformMatrix(const TransformValues& values) {
-    const Matrix turn = Rotation(values.rotation);
-    Affine matrix;
-    for (size_t r = 0; r < 3; ++r) {
-        for (size_t c = 0; c < 3; ++c) {
-            matrix.linear[r][c] = turn[r][c] * values.scale[c];
-        }
-    }
-    matrix.translation = values.translation;
-    return matrix;
-}
-
-Affine Compose(const Affine& outer, const Affine& inner) {
-    Affine composed;
-    composed.linear = Multiply(outer.linear, inner.linear);
-    for (size_t r = 0; r < 3; ++r) {
-        composed.translation[r] = outer.translation[r];
-        for (size_t c = 0; c < 3; ++c) {
-            composed.translation[r] += outer.linear[r][c] * inner.translation[c];
-        }
-    }
-    return composed;
-}
-
 void PlaceObjects(ObjectTable& table) {
-    table.sweepCount = 0;
-    table.blobCount = 0;
-    table.withoutVolume = 0;
-    table.tooDeep = 0;
-    for (int64_t i = 1; i <= table.rowCount; ++i) {
-        ObjectRow& row = table.rows[static_cast<size_t>(i)];
+    for (ObjectRow& row : StoredRows(table)) {
         const bool topLevel = table.flat || row.depth == 0;
+        row.placed = Placement();
         if (row.deeperThanKept && !table.flat) {
             row.placed.tooDeep = true;
-            ++table.tooDeep;
         } else if (IsSweep(row.name)) {
             PlaceSweep(row, topLevel);
-            ++table.sweepCount;
         } else {
             PlaceBlob(row, topLevel);
-            ++(row.placed.noVolume ? table.withoutVolume : table.blobCount);
         }
     }
+    const std::span<const ObjectRow> rows = StoredRows(std::as_const(table));
+    table.sweepCount = std::ranges::count_if(rows, IsSweepPoint);
+    table.blobCount = std::ranges::count_if(rows, IsBlobComponent);
+    table.withoutVolume = std::ranges::count_if(rows, HasNoVolume);
+    table.tooDeep = std::ranges::count_if(rows, IsTooDeep);
 }
 
 }  // namespace vex

@@ -3,9 +3,12 @@
 // name, the three lines after it carry its translation, scale and rotation, one per line, and
 // "</Transform>" closes it. An object inside another one (parented in the modeller) has values
 // relative to it, so the scan keeps the Transforms it stands in.
+#include "conversion/scanner.h"
+
 #include <vector>
 
-#include "conversion/conversion.h"
+#include "conversion/matrix.h"
+#include "conversion/value_line.h"
 
 namespace vex {
 
@@ -127,16 +130,21 @@ void Store(const Text& name, const Text* lines, TransformStack& stack, ObjectTab
     row.translation = CutVector(lines[0], false);
     row.scale = CutVector(lines[1], true);
     row.values = ReadTransformValues(lines[0], lines[1], lines[2]);
-    Affine around;
-    bool aroundUnreadable = false;
-    row.deeperThanKept = !stack.Around(around, aroundUnreadable);
-    row.world = Compose(around, TransformMatrix(row.values));
-    row.worldUnreadable = aroundUnreadable || !row.values.readable || !row.values.rotationReadable;
+    row.deeperThanKept = !stack.Around(row.around, row.aroundUnreadable);
+}
+
+// The object name from an accepted "Transform DEF=" line, d being where that text starts: what
+// lies between the first double quote after it and the line's last eleven characters. The line
+// is looked at through views: only the name is copied.
+Text CutObjectName(const Text& line, int64_t d) {
+    const TextView rest = MidView(line, d, TextLength(line) - d);
+    const int64_t quote = FindText(rest, u"\"", 1);
+    return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
 }
 
 // Takes in a line holding "Transform DEF=" at d: a Transform with a name and three value lines.
 // `spare` holds the value lines of an object too deep for the stack to keep them.
-void TakeObject(LineFileId input, Text& line, int64_t d, TransformStack& stack, Text* spare,
+void TakeObject(LineFileId input, const Text& line, int64_t d, TransformStack& stack, Text* spare,
                 ObjectTable& table) {
     const Text name = CutObjectName(line, d);
     const bool meshData = EndsWith(name, MeshDataEnding);
@@ -162,47 +170,6 @@ void TakeObject(LineFileId input, Text& line, int64_t d, TransformStack& stack, 
 
 }  // namespace
 
-bool IsSweep(TextView name) {
-    return TextEquals(MidView(name, 0, 5), u"Sweep");
-}
-
-bool IsBlob(TextView name) {
-    return TextEquals(MidView(name, 0, 5), u"Mball");
-}
-
-// The cuts look at the line through views: only the short pieces that are kept are copied.
-Text CutObjectName(const Text& line, int64_t d) {
-    const TextView rest = MidView(line, d, TextLength(line) - d);
-    const int64_t quote = FindText(rest, u"\"", 1);
-    return MidText(rest, quote + 1, TextLength(rest) - quote - 10);
-}
-
-std::vector<TextView> ValuePieces(TextView valueLine, size_t count) {
-    const int64_t quote = FindText(valueLine, u"\"", 1);
-    TextView value = MidView(valueLine, quote + 1);
-    value = MidView(value, 0, TextLength(value) - 1);
-    std::vector<TextView> pieces;
-    for (size_t i = 1; i < count; ++i) {
-        const int64_t space = FindText(value, u" ", 1);
-        pieces.push_back(MidView(value, 0, space));
-        value = MidView(value, space + 1);
-    }
-    pieces.push_back(value);
-    return pieces;
-}
-
-Vector3Text CutVector(const Text& valueLine, bool swapYZ) {
-    const std::vector<TextView> pieces = ValuePieces(valueLine, 3);
-    Vector3Text v;
-    v.x = CutNumber(pieces[0]);
-    v.y = CutNumber(pieces[1]);
-    v.z = CutNumber(pieces[2]);
-    const Text& second = swapYZ ? v.z : v.y;
-    const Text& third = swapYZ ? v.y : v.z;
-    v.vector = u"<" + v.x + u", " + second + u", " + third + u"> ";
-    return v;
-}
-
 void Scan(LineFileId input, ObjectTable& table) {
     // One text holds each line in turn, so its storage is allocated only as the lines grow.
     Text line;
@@ -223,7 +190,6 @@ void Scan(LineFileId input, ObjectTable& table) {
     // A hand-made file often closes nothing; read with the stack, every object in it would stand
     // in the one before.
     table.flat = !closes;
-    PlaceObjects(table);
 }
 
 }  // namespace vex

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "conversion/conversion.h"
+#include "conversion/numbers.h"
 
 namespace vex {
 

@@ -1,9 +1,9 @@
-// The whole conversion over arbitrary input: the scan must keep within the table and count only
-// what it stored, the include must consist of CR LF-terminated lines only and hold exactly the
-// rows the counters announce, the summary must report the same counters, the input must be left
-// as it was, and no file but the include may be added. Above all, POV-Ray runs whatever
-// directives an include holds: every line must be one of the writer's fixed lines, or a point or
-// component line whose pieces are numbers.
+// The whole conversion over arbitrary input: the scanned and placed table must keep within its
+// capacity and count only what it stored, the include must consist of CR LF-terminated lines only
+// and hold exactly the rows the counters announce, the summary must report the same counters, the
+// input must be left as it was, and no file but the include may be added. Above all, POV-Ray runs
+// whatever directives an include holds: every line must be one of the writer's fixed lines, or a
+// point or component line whose pieces are numbers.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -14,6 +14,9 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "conversion/object_table.h"
+#include "conversion/placement.h"
+#include "conversion/scanner.h"
 #include "conversion/volume.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/memory_file_system.h"
@@ -46,12 +49,13 @@ void CheckTable(const vex::ObjectTable& table) {
     FUZZ_CHECK(table.rows[0].name.empty() && table.rows[0].translation.vector.empty());
 }
 
-vex::ObjectTable ScanInput() {
+vex::ObjectTable PlacedTable() {
     vex::ObjectTable table;
     const vex::LineFileId input = vex::OpenLineFile(vex::AutoId, InputPath);
     FUZZ_CHECK(input != 0);
     vex::Scan(input, table);
     FUZZ_CHECK(vex::CloseLineFile(input));
+    vex::PlaceObjects(table);
     return table;
 }
 
@@ -178,7 +182,7 @@ void CheckRowsWritten(std::string_view include, const vex::ObjectTable& table) {
 void CheckSummary(const vex::Message& message, const vex::ObjectTable& table) {
     const Text expected = u"scene.inc created > blobs: " + vex::DecimalText(table.blobCount) +
                           u" sweeps: " + vex::DecimalText(table.sweepCount);
-    FUZZ_CHECK(message.caption == vex::SummaryCaption);
+    FUZZ_CHECK(message.kind == vex::Message::Kind::Summary);
     FUZZ_CHECK(message.text.rfind(expected, 0) == 0);
     FUZZ_CHECK(message.text.size() == expected.size() || message.text[expected.size()] == u'\n');
     // Objects left out are told right below the summary. (Lines further down may quote object
@@ -196,7 +200,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     files.files[InputPath] = input;
     vex::ScopedFileSystem scope(files);
 
-    const vex::ObjectTable table = ScanInput();
+    const vex::ObjectTable table = PlacedTable();
     CheckTable(table);
     const vex::Message message = vex::ConvertFile(InputPath);
     CheckSummary(message, table);

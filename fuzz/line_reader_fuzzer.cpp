@@ -1,9 +1,10 @@
 // The line reader over arbitrary bytes, cut into reads of arbitrary sizes, against the plain
 // splitter and per-byte decoding below, which walk their input one byte at a time: the same lines
 // must come out, in the same order, and the end of the file must be seen exactly after the last
-// one. Every other read asks for the next line that holds the word "ab", as the scanner asks,
-// passing over the others. With an odd schedule length, lines are read only up to a number of
-// bytes.
+// one. Every other read asks for the next line that holds a word of 1 to 16 bytes taken from the
+// input, as the scanner asks for "Transform", passing over the others: a word that begins in one
+// fill and ends in a later one must be found as one lying whole in a fill is. With an odd schedule
+// length, lines are read only up to a number of bytes.
 //
 // The bytes may be compressed first, as the exporter's Compress option writes them, and then
 // damaged. Compressed whole (one member, or two written one after the other), the file must give
@@ -15,7 +16,7 @@
 // how many lines are read between two end-of-file tests, 1 to 4 (bits 5 and 6), and whether the
 // content is compressed (bit 7); then come the schedule's bytes; for compressed content two more
 // bytes, the packing (see Packing) and where it acts, 0 to 255 over the length it acts on; then
-// the file's content.
+// the word (see WordAt); then the file's content.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -75,7 +76,26 @@ struct Reading {
     int32_t format = vex::AnsiFormat;
     int readsPerTest = 1;
     size_t longest = SIZE_MAX;  // the bytes of a line kept
+    std::string word;           // the word the other reads look for
 };
+
+// The word at `at`: its length, 1 to 16, in the low four bits of the first byte, then its bytes,
+// each made ASCII, and a line end made another byte (a word holds none), as the line file takes
+// a word; `at` then stands after it. Empty when the input ends first.
+std::string WordAt(const uint8_t* data, size_t size, size_t& at) {
+    const size_t length = at < size ? 1 + (data[at] & 0x0F) : 0;
+    if (length == 0 || size - at - 1 < length) {
+        return std::string();
+    }
+    std::string word;
+    for (size_t i = 1; i <= length; ++i) {
+        const auto byte = static_cast<char>(data[at + i] & 0x7F);
+        word +=
+            byte == '\n' || byte == '\r' || byte == '\0' ? static_cast<char>(byte | 0x40) : byte;
+    }
+    at += 1 + length;
+    return word;
+}
 
 Text Expected(const std::string& bytes, int32_t format) {
     return format == vex::Utf8Format ? vex::FromUtf8(bytes) : DecodeEachByte(bytes);
@@ -94,15 +114,16 @@ void WithFile(std::string_view file, const Reading& reading, Read&& read) {
     read(id);
 }
 
-// Reads the next line holding "ab", which must be the first of lines[next...] that holds it, cut
-// to `longest` bytes; when none does, the read must fail and leave the file at its end.
+// Reads the next line holding the word, which must be the first of lines[next...] that holds it,
+// cut to `longest` bytes; when none does, the read must fail and leave the file at its end.
 void CheckHoldingRead(vex::LineFileId id, const std::vector<std::string>& lines, size_t& next,
                       const Reading& reading) {
-    while (next < lines.size() && lines[next].find("ab") == std::string::npos) {
+    while (next < lines.size() && lines[next].find(reading.word) == std::string::npos) {
         ++next;
     }
     Text line = u"left over";
-    const bool found = vex::ReadNextLineHolding(id, reading.format, "ab", reading.longest, line);
+    const bool found =
+        vex::ReadNextLineHolding(id, reading.format, reading.word, reading.longest, line);
     FUZZ_CHECK(found == (next < lines.size()));
     if (!found) {
         FUZZ_CHECK(line.empty() && vex::IsEndOfFile(id));
@@ -113,7 +134,8 @@ void CheckHoldingRead(vex::LineFileId id, const std::vector<std::string>& lines,
 }
 
 // The file must give exactly the lines of `content`, each cut to `longest` bytes, and a clean
-// close. Every other read passes over the lines without "ab" and takes the next one that holds it.
+// close. Every other read passes over the lines without the word and takes the next one that holds
+// it.
 void CheckReader(std::string_view file, std::string_view content, const Reading& reading) {
     const std::vector<std::string> lines = SplitLines(content);
     WithFile(file, reading, [&](vex::LineFileId id) {
@@ -232,17 +254,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     reading.chunks.assign(data + 1, data + 1 + scheduleLength);
     // An odd schedule also bounds the lines read, to its first read's size.
     reading.longest = scheduleLength % 2 == 1 ? reading.chunks[0] : SIZE_MAX;
-    const size_t start = 1 + scheduleLength;
+    const size_t packing = 1 + scheduleLength;  // where compressed content's two bytes stand
+    size_t start = packing + (compressed ? 2 : 0);
+    reading.word = WordAt(data, size, start);
+    if (reading.word.empty()) {
+        return 0;
+    }
+    const std::string_view content(reinterpret_cast<const char*>(data) + start, size - start);
     if (!compressed) {
-        const std::string_view content(reinterpret_cast<const char*>(data) + start, size - start);
         CheckReader(content, content, reading);
         return 0;
     }
-    if (size - start < 2) {
-        return 0;
-    }
-    const std::string_view content(reinterpret_cast<const char*>(data) + start + 2,
-                                   size - start - 2);
-    CheckCompressed(content, data[start], data[start + 1], reading);
+    CheckCompressed(content, data[packing], data[packing + 1], reading);
     return 0;
 }

@@ -87,13 +87,12 @@ Text UsageErrorText(const Text& error) {
 Outcome ConvertFiles(const std::vector<Text>& arguments,
                      const std::function<std::vector<Text>(const Text&)>& expand,
                      const std::function<Message(const Text&)>& convert) {
-    Outcome outcome{Message{SummaryCaption, Text()}, Message{SummaryCaption, Text()},
-                    ExitConverted};
+    Outcome outcome;
     std::vector<Message> messages;
     const auto add = [&](const Message& message) {
         outcome.message.text += (messages.empty() ? u"" : u"\n\n") + message.text;
-        if (message.failed) {
-            outcome.message.failed = outcome.box.failed = true;
+        if (message.Failed()) {
+            outcome.message.kind = outcome.box.kind = Message::Kind::Failure;
             outcome.exitStatus = ExitFailed;
         }
         messages.push_back(message);
@@ -101,10 +100,9 @@ Outcome ConvertFiles(const std::vector<Text>& arguments,
     for (const Text& argument : arguments) {
         const std::vector<Text> files = expand(argument);
         if (files.empty()) {
-            add(Message{SummaryCaption,
+            add(Message{Message::Kind::Failure,
                         CleanName(argument) +
-                            u" could not be opened (no file matches it). Nothing was written.",
-                        true});
+                            u" could not be opened (no file matches it). Nothing was written."});
         }
         for (const Text& file : files) {
             add(convert(file));
@@ -122,10 +120,10 @@ Text BoxText(const std::vector<Message>& messages) {
     int64_t failed = 0;
     Text notable;
     for (const Message& message : messages) {
-        const bool notes = !message.failed && message.text.find(u'\n') != Text::npos;
+        const bool notes = !message.Failed() && message.text.find(u'\n') != Text::npos;
         withNotes += notes ? 1 : 0;
-        failed += message.failed ? 1 : 0;
-        if (notes || message.failed) {
+        failed += message.Failed() ? 1 : 0;
+        if (notes || message.Failed()) {
             notable += u"\n\n" + message.text;
         }
     }

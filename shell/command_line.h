@@ -38,6 +38,7 @@ Text HelpText();
 // A usage error as it is shown: the error, then where to find help.
 Text UsageErrorText(const Text& error);
 
+// What a start with files shows; both messages are failures when any file failed.
 struct Outcome {
     Message message;  // each file's message in turn, for a terminal or a console
     Message box;      // the same for a message box, which a person reads at a glance (BoxText)
@@ -46,9 +47,9 @@ struct Outcome {
 
 // Converts the files given as arguments, in order. Each argument names the files `expand` gives
 // for it (itself, or on Windows what its wildcards match); one that names none is its failure.
-// The message holds each file's message, separated by an empty line, under the summary's
-// caption; the box, BoxText of them. The exit status is 1 when any file failed. Time and memory
-// grow with the number of files and no faster.
+// The message holds each file's message, separated by an empty line; the box, BoxText of them.
+// The exit status is 1 when any file failed. Time and memory grow with the number of files and no
+// faster.
 Outcome ConvertFiles(const std::vector<Text>& arguments,
                      const std::function<std::vector<Text>(const Text&)>& expand,
                      const std::function<Message(const Text&)>& convert);

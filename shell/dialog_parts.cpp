@@ -19,6 +19,13 @@ std::vector<Text> SplitAtBars(const Text& pattern) {
 
 }  // namespace
 
+ShownMessage Shown(const Message& message) {
+    if (message.kind == Message::Kind::Canceled) {
+        return {InfoCaption, CanceledText};
+    }
+    return {SummaryCaption, message.text};
+}
+
 std::u16string BuildFilterList(const std::optional<Text>& pattern) {
     std::u16string list = pattern.value_or(Text());
     std::replace(list.begin(), list.end(), u'|', u'\0');

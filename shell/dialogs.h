@@ -7,9 +7,32 @@
 #include <optional>
 #include <vector>
 
+#include "conversion/conversion.h"
 #include "text/text.h"
 
 namespace vex {
+
+// --- What the user sees of a conversion ----------------------------------------------------------
+
+// The open dialog of a start without files.
+inline constexpr char16_t DialogTitle[] = u"open x3d file";
+inline constexpr char16_t DefaultInputFile[] = u"C:\\file.x3d";
+inline constexpr char16_t InputPattern[] = u"x3d (*.x3d)|*.x3d";
+
+// The message box's captions, and the words of the cancel note.
+inline constexpr char16_t InfoCaption[] = u"Info:";
+inline constexpr char16_t CanceledText[] = u"canceled";
+inline constexpr char16_t SummaryCaption[] = u"Vexlorin 0.5  quillbrace 3.10.23";
+
+// A message as the user is shown it: the cancel note as CanceledText under InfoCaption; a
+// summary or a failure in the conversion's words, under SummaryCaption.
+struct ShownMessage {
+    Text caption;
+    Text text;
+};
+ShownMessage Shown(const Message& message);
+
+// --- The dialogs ---------------------------------------------------------------------------------
 
 // Prepares the dialogs once, before the first of them (on Windows: the common controls and COM).
 // True when they are windows, false when they fall back to the terminal (no display).
@@ -22,8 +45,8 @@ bool PrepareDialogs();
 Text ChooseInputFile(const Text& title, const std::optional<Text>& defaultFile,
                      const std::optional<Text>& pattern, int32_t patternPosition);
 
-// Shows a modal message box with the given flags (0: one OK button, no icon) and returns the id
-// of the button pressed: 1 for OK, 0 when the box could not be shown.
+// Shows a modal message box with the given flags (0: one OK button, no icon; the Linux boxes know
+// no other) and returns the id of the button pressed: 1 for OK, 0 when the box could not be shown.
 int ShowMessage(const Text& caption, const Text& text, uint32_t flags);
 
 // --- Pure parts, shared by the backends and tested on every platform -------------------------

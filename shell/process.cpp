@@ -14,11 +14,13 @@ namespace {
 void RunDialogConversion() {
     ShellStart();
     Dialogs dialogs;
-    dialogs.chooseInputFile = [](const Text& title, const Text& defaultFile, const Text& pattern,
-                                 int32_t position) {
-        return ChooseInputFile(title, defaultFile, pattern, position);
+    dialogs.chooseInputFile = [] {
+        return ChooseInputFile(DialogTitle, DefaultInputFile, InputPattern, 0);
     };
-    dialogs.showMessage = &ShowMessage;
+    dialogs.showMessage = [](const Message& message) {
+        const ShownMessage shown = Shown(message);
+        ShowMessage(shown.caption, shown.text, 0);
+    };
     RunConversion(dialogs);
 }
 

@@ -10,7 +10,8 @@
 
 namespace vex {
 
-// Prepares the process: the line file table and, on Windows, the common controls and COM.
+// Prepares the process for the dialogs (PrepareDialogs): on Windows the common controls and COM,
+// on Linux GTK when a display can be opened.
 void ShellStart();
 
 // Closes every line file still open and ends the process with the exit status.

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "conversion/conversion.h"
+#include "conversion/names.h"
+#include "conversion/numbers.h"
+#include "conversion/value_line.h"
 #include "fuzz/memory_file_system.h"
 #include "shell/command_line.h"
 

@@ -107,7 +107,7 @@ TEST(ConvertFiles, APatternThatMatchesNothingFailsAndTheRestIsConverted) {
         return argument == u"*.none" ? std::vector<Text>{} : std::vector<Text>{argument};
     };
     const auto convert = [](const Text& file) {
-        return Message{SummaryCaption, file + u" said", false};
+        return Message{Message::Kind::Summary, file + u" said"};
     };
     const Outcome none = ConvertFiles({u"*.none", u"a.x3d"}, expand, convert);
     EXPECT_EQ(none.message.text,
@@ -123,9 +123,10 @@ TEST(BoxText, SummarisesManyFilesAndIsCutToWholeMessages) {
     std::vector<Message> messages;
     for (int i = 0; i < 2000; ++i) {
         const Text name = DecimalText(i);
-        messages.push_back(i % 100 == 1   ? Message{SummaryCaption, name + u" failed", true}
-                           : i % 100 == 2 ? Message{SummaryCaption, name + u" made\nnote", false}
-                                          : Message{SummaryCaption, name + u" made", false});
+        using enum Message::Kind;
+        messages.push_back(i % 100 == 1   ? Message{Failure, name + u" failed"}
+                           : i % 100 == 2 ? Message{Summary, name + u" made\nnote"}
+                                          : Message{Summary, name + u" made"});
     }
     const Text box = BoxText(messages);
     const Text head =

@@ -27,7 +27,7 @@ class FaultTest : public ::testing::Test {
         // An export whose input (about 120 kB) and include (about 30 kB) span many buffers.
         input = test::ReadBytes(VEXLORIN_GOLDEN "/over_capacity.x3d");
         files.files[Input] = input;
-        ASSERT_FALSE(Convert().failed);
+        ASSERT_FALSE(Convert().Failed());
         include = files.files[Output];
         files.files.erase(Output);
         ASSERT_GT(input.size(), 3 * 4096U);
@@ -43,7 +43,7 @@ class FaultTest : public ::testing::Test {
     // created; the input as it was.
     void ExpectTruthfulFailure(const Text& says) {
         const Message message = Convert();
-        EXPECT_TRUE(message.failed);
+        EXPECT_TRUE(message.Failed());
         EXPECT_EQ(message.text.rfind(says, 0), 0u) << ToUtf8(message.text);
         EXPECT_EQ(message.text.find(u"created"), Text::npos) << ToUtf8(message.text);
         EXPECT_EQ(files.files[Input], input);
@@ -72,7 +72,7 @@ TEST_F(FaultTest, ReadThatFailsIsToldWithItsCauseAndLeavesAnEarlierIncludeUntouc
             files.files.erase(Output);
         }
         files.failReadAfter = static_cast<int64_t>(bytes.size()) + 1;
-        EXPECT_FALSE(Convert().failed);
+        EXPECT_FALSE(Convert().Failed());
         EXPECT_EQ(files.files[Output], include);
         files.files.erase(Output);
     }
@@ -122,12 +122,12 @@ TEST_F(FaultTest, WriteThatFailsChangesNothing) {
 TEST_F(FaultTest, IncludeReachesTheDiskBeforeItReplacesTheEarlierOne) {
     files.files[Output] = "an earlier include\r\n";
     files.journal.clear();
-    EXPECT_FALSE(Convert().failed);
+    EXPECT_FALSE(Convert().Failed());
     EXPECT_EQ(files.journal,
               (std::vector<Text>{u"sync /m/new", u"move /m/new /m/scene.inc", u"sync /m/"}));
     files.failFolderSync = true;
     const Message message = Convert();
-    EXPECT_TRUE(message.failed);
+    EXPECT_TRUE(message.Failed());
     EXPECT_EQ(ToUtf8(message.text),
               "/m/scene.inc was written, but may not be on the disk yet (Input/output error): "
               "after a power cut an earlier include may be back.");
@@ -144,7 +144,7 @@ TEST_F(FaultTest, FolderSwappedMidRunLeavesEveryOtherFolderAlone) {
         files.links[u"/m/"] = u"/victim/";
         files.afterClose = nullptr;
     };
-    EXPECT_FALSE(Convert().failed);
+    EXPECT_FALSE(Convert().Failed());
     EXPECT_EQ(files.files[u"/victim/scene.inc"], "the victim's\r\n");
     EXPECT_EQ(files.files[u"/away/scene.inc"], include);
     EXPECT_EQ(files.files.size(), 3u);

@@ -52,8 +52,7 @@ TEST(Golden, EveryExportGivesItsIncludeAndMessageExactly) {
             said.replace(at, 9, ToUtf8(test::PathText(folder.path() / "")));
         }
         const bool converts = fs::exists(With(x3d, ".inc"));
-        EXPECT_EQ(message.caption, SummaryCaption);
-        EXPECT_EQ(message.failed, !converts);
+        EXPECT_EQ(message.kind, converts ? Message::Kind::Summary : Message::Kind::Failure);
         EXPECT_EQ(ToUtf8(message.text), said);
         EXPECT_EQ(fs::exists(With(copy, ".inc")), converts);
         if (converts) {

@@ -3,7 +3,7 @@
 // names): the include lands beside the chosen file, under its base name, and nowhere else.
 #include <gtest/gtest.h>
 
-#include "conversion/conversion.h"
+#include "conversion/names.h"
 
 namespace vex {
 namespace {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "conversion/conversion.h"
+#include "conversion/object_table.h"
+#include "conversion/placement.h"
+#include "conversion/scanner.h"
 #include "conversion/trigonometry.h"
 #include "conversion/volume.h"
 #include "fuzz/memory_file_system.h"
@@ -140,6 +142,7 @@ ObjectRow Placed(const std::vector<Level>& chain, const std::string& name) {
     const LineFileId input = OpenLineFile(AutoId, u"/m/a.x3d");
     Scan(input, table);
     CloseLineFile(input);
+    PlaceObjects(table);
     return table.rows[1];
 }
 
@@ -150,7 +153,13 @@ struct PlacementCase {
 
 TEST(PlaceObjects, PutsEachObjectWhereItsTransformsTakeIt) {
     const char* none = "0 0 1 0";
+    const auto inFive = [](const Level& own) {  // nested five deep
+        return std::vector<Level>{{"1 0 0", "1 1 1", "0 0 1 0.3"}, {"0 2 0", "2 2 2", "1 0 0 0.4"},
+                                  {"0 0 3", "1 1 1", "0 1 0 0.5"}, {"1 1 0", "2 1 1", "1 1 1 0.6"},
+                                  {"0 1 1", "1 1 1", "1 0 1 0.7"}, own};
+    };
     const std::vector<PlacementCase> cases = {
+        {"scale", {{"1 2 3", "1 2 3", "-0 0.707107 0.707107 3.141593"}}},  // the exporter's turn
         {"", {{"1 2 3", "-0.27 -0.27 -0.27", "0 0.707107 0.707107 3.141593"}}},  // mirrored
         {"", {{"0 0 0", "-2 -2 -2", "0 0 1 0.3"}, {"1 0 0", "0.25 0.25 0.25", none}}},
         {"", {{"0 0 0", "2 1 1", none}, {"0 0 0", "1 1 1.581139", "0 0 1 0.785398"}}},  // sheared
@@ -165,6 +174,8 @@ TEST(PlaceObjects, PutsEachObjectWhereItsTransformsTakeIt) {
         {"scale", {{"0 0 0", "1e200 1e200 1e200", none}, {"0 0 0", "1 2 3", none}}},
         {"matrix", {{"0 0 0", "1e200 1 1", "0 0 1 0.5"}}},
         {"out", {{"0 0 0", "1e-200 1e-200 1e-200", none}, {"0 0 0", "1 1 1", "0 0 1 0.5"}}},
+        {"", inFive({"0.5 0 0", "0.3 0.3 0.3", none})},
+        {"matrix", inFive({"0 0 0", "1 0.5 0.25", "0 1 0 0.2"})},
     };
     for (const PlacementCase& c : cases) {
         const std::string name = *c.blob == 0 ? "Sweep" : "Mball";

@@ -39,7 +39,8 @@ class FileSystem {
     // nobody can rename or remove it while it is open.
     virtual FileHandle OpenFolder(const Text& path) = 0;
 
-    // Opens an existing regular file for reading, shared with nobody.
+    // Opens an existing regular file for reading; on Windows shared with nobody, so the open fails
+    // while another program holds the file.
     virtual FileHandle OpenForReading(const Folder& folder, const Text& name) = 0;
 
     // Creates a new, empty file for writing (and reading) where nothing stood: nothing already

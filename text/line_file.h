@@ -65,9 +65,9 @@ class LineFolder {
     Folder folder_;
 };
 
-// Opens the existing file `name` of a held folder for reading, without sharing it. Nothing is
-// read yet. 0 on failure (missing file, no permission, held open elsewhere, not a regular file,
-// a name that is not usable) or when id is not AutoId.
+// Opens the existing file `name` of a held folder for reading (on Windows without sharing it).
+// Nothing is read yet. 0 on failure (missing file, no permission, on Windows held open elsewhere,
+// not a regular file, a name that is not usable) or when id is not AutoId.
 LineFileId OpenLineFile(LineFileId id, const LineFolder& folder, const Text& name);
 
 // OpenLineFile for the file at `path`, through its folder, held only while it is opened.

@@ -18,6 +18,13 @@ size_t ClampCount(int64_t n, size_t limit) {
     return static_cast<size_t>(std::min(static_cast<uint64_t>(n), static_cast<uint64_t>(limit)));
 }
 
+// A character CleanName shows as "?" unless it is half of a surrogate pair.
+bool IsSteering(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || IsHighSurrogate(c) || IsLowSurrogate(c);
+}
+
 }  // namespace
 
 int64_t TextLength(TextView t) {
@@ -75,6 +82,18 @@ Text DecimalText(int64_t v) {
 
 bool TextEquals(TextView a, TextView b) {
     return a == b;
+}
+
+Text CleanName(TextView name) {
+    Text shown(name);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (IsHighSurrogate(shown[i]) && i + 1 < shown.size() && IsLowSurrogate(shown[i + 1])) {
+            ++i;
+        } else if (IsSteering(shown[i])) {
+            shown[i] = u'?';
+        }
+    }
+    return shown;
 }
 
 }  // namespace vex

@@ -86,6 +86,17 @@ Text DecimalText(int64_t v);
 // True when a and b hold the same code units in the same order.
 bool TextEquals(TextView a, TextView b);
 
+// A name (of a file, a folder, an option) as the user is shown it. Names come from exports,
+// folders and command lines anyone may have crafted, and a terminal or a message box takes some
+// characters as commands: every character below U+0020 and from U+007F to U+009F (ESC sequences,
+// a CR or LF that forges a line of its own, the C1 controls), the line and paragraph separators
+// U+2028 and U+2029 (which a message box breaks lines at), the bidirectional controls U+061C,
+// U+200E, U+200F, U+202A to U+202E and U+2066 to U+2069 (which reorder the text after them) and
+// a lone surrogate (how a byte of a Linux file name that is not UTF-8 travels, which would reach
+// the terminal as that raw byte) each become "?". Every other character, a surrogate pair among
+// them, stays as it is, so an ordinary name comes out unchanged.
+Text CleanName(TextView name);
+
 // --- Conversions at the edges of the system -------------------------------------------------
 
 // Bytes of the ANSI code page to text: every byte becomes exactly one character. On Windows this

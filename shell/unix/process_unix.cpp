@@ -26,10 +26,12 @@ std::vector<Text> FilesNamedBy(const Text& argument) {
 void ShowResult(const Outcome& outcome) {
     if (::isatty(STDOUT_FILENO) == 1 || !PrepareDialogs()) {
         Terminal terminal{std::cin, std::cout, false};  // not interactive: never waits for Enter
-        TerminalShowMessage(terminal, outcome.message.caption, outcome.message.text);
+        const ShownMessage shown = Shown(outcome.message);
+        TerminalShowMessage(terminal, shown.caption, shown.text);
         return;
     }
-    ShowMessage(outcome.box.caption, outcome.box.text, 0);
+    const ShownMessage shown = Shown(outcome.box);
+    ShowMessage(shown.caption, shown.text, 0);
 }
 
 void ShowNote(const Text& text, bool isError) {

@@ -7,7 +7,6 @@
 #include <limits>
 #include <string>
 
-#include "conversion/conversion.h"
 #include "shell/dialogs.h"
 
 namespace vex {

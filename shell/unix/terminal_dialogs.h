@@ -18,7 +18,8 @@ struct Terminal {
 // Prints the title and the selected filter's description, proposes the default file's name, and
 // reads one line: a path, absolute or relative to the current folder, used as typed (".." is left
 // for the system to resolve). An empty line takes the proposed name (in the proposed folder when
-// that exists, else in the current folder); the end of the input cancels and gives the empty text,
+// that exists, else in the current folder), and without one asks again; the end of the input
+// cancels and gives the empty text,
 // and so does an answer longer than any path (4096 bytes), refused with a message as soon as it is
 // that long. A path in a folder that does not exist, or one that names a folder, is refused and
 // asked again. The result is an absolute path.

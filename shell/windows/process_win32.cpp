@@ -170,7 +170,8 @@ std::vector<Text> FilesNamedBy(const Text& argument) {
 // error, when the starter gave one (a file, a pipe).
 void ShowResult(const Outcome& outcome) {
     if (Console().Attached()) {
-        Console().Print(outcome.message.caption + u"\n" + outcome.message.text + u"\n");
+        const ShownMessage message = Shown(outcome.message);
+        Console().Print(message.caption + u"\n" + message.text + u"\n");
         return;
     }
     const Text shown = CutForBox(outcome.box.text, BoxRows);
@@ -178,7 +179,7 @@ void ShowResult(const Outcome& outcome) {
         PrintToStandardError(outcome.box.text + u"\n");
     }
     PrepareDialogs();
-    ShowMessage(outcome.box.caption, shown, 0);
+    ShowMessage(Shown(outcome.box).caption, shown, 0);
 }
 
 // Printed as it stands; a box shows it under the program's caption, without the last line end.
