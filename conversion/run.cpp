@@ -136,11 +136,11 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
         note(OneSweepNote(table));
     }
     if (const ObjectRow* row =
-            FirstRow(table, [](const ObjectRow& row) { return row.placed.unreadable; })) {
+            FirstRow(table, [](const ObjectRow& r) { return r.placed.unreadable; })) {
         note(UnreadableNote(*row));
     }
     if (const ObjectRow* row =
-            FirstRow(table, [](const ObjectRow& row) { return row.placed.uneven; })) {
+            FirstRow(table, [](const ObjectRow& r) { return r.placed.uneven; })) {
         note(UnevenNote(*row));
     }
     if (table.withoutVolume > 0) {
