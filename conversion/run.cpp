@@ -54,8 +54,8 @@ Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
     const Text why = table.rowCount == 0
                          ? u"the export holds no Sweep or Mball object to convert"
                          : u"each Sweep and Mball object of the export was left out";
-    const Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
-                      names.declaredName + u" stops there.";
+    Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
+                names.declaredName + u" stops there.";
     if (table.withoutHierarchy) {
         return note +
                u" It was exported without hierarchy, which leaves metaballs and empties out:"
