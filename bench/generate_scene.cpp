@@ -47,7 +47,8 @@ class Writer {
 std::string Fixed(Numbers& numbers, int whole) {
     char piece[32];
     const int sign = numbers.Below(2) == 0 ? 1 : -1;
-    std::snprintf(piece, sizeof piece, "%d.%06u", sign * static_cast<int>(numbers.Below(whole)),
+    std::snprintf(piece, sizeof piece, "%d.%06u",
+                  sign * static_cast<int>(numbers.Below(static_cast<uint32_t>(whole))),
                   numbers.Below(1000000));
     return piece;
 }

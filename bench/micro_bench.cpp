@@ -78,7 +78,7 @@ void ReadAll(benchmark::State& state, const std::string& lineEnd, bool reuse) {
         vex::CloseLineFile(id);
         benchmark::DoNotOptimize(units);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * content.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(content.size()));
 }
 
 void BM_ReadLine(benchmark::State& state) {
@@ -105,7 +105,7 @@ void BM_DecodeAnsi(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(vex::DecodeAnsi(bytes));
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_DecodeAnsi)->Arg(0)->Arg(1);
 
@@ -132,7 +132,7 @@ void BM_Scan(benchmark::State& state) {
         vex::CloseLineFile(id);
         benchmark::DoNotOptimize(table.rowCount);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * content.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(content.size()));
 }
 BENCHMARK(BM_Scan)->Arg(500000)->Arg(8 << 20);
 

@@ -39,8 +39,8 @@ Text NothingNote(const ObjectTable& table, const IncludeNames& names) {
     const Text why = table.rowCount == 0
                          ? u"the export holds no Sweep or Mball object to convert"
                          : u"each Sweep and Mball object of the export was left out";
-    const Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
-                      names.declaredName + u" stops there.";
+    Text note = u"The include declares nothing: " + why + u", so a scene that uses " +
+                names.declaredName + u" stops there.";
     if (table.withoutHierarchy) {
         return note +
                u" It was exported without hierarchy, which leaves metaballs and empties out:"
@@ -118,11 +118,11 @@ Text Summary(const IncludeNames& names, const ObjectTable& table) {
         note(OneSweepNote(table));
     }
     if (const ObjectRow* row =
-            FirstRow(table, [](const ObjectRow& row) { return row.placed.unreadable; })) {
+            FirstRow(table, [](const ObjectRow& r) { return r.placed.unreadable; })) {
         note(UnreadableNote(*row));
     }
     if (const ObjectRow* row =
-            FirstRow(table, [](const ObjectRow& row) { return row.placed.uneven; })) {
+            FirstRow(table, [](const ObjectRow& r) { return r.placed.uneven; })) {
         note(UnevenNote(*row));
     }
     if (table.withoutVolume > 0) {

@@ -29,7 +29,7 @@ FileHandle MemoryFileSystem::OpenFolder(const Text& path) {
 
 FileHandle MemoryFileSystem::OpenForReading(const Folder& folder, const Text& name) {
     const Text path = In(folder, name);
-    if (files.count(path) == 0) {
+    if (!files.contains(path)) {
         return Failed(u"No such file or directory");
     }
     open_[next_] = Open{path, 0};
@@ -38,7 +38,7 @@ FileHandle MemoryFileSystem::OpenForReading(const Folder& folder, const Text& na
 
 FileHandle MemoryFileSystem::CreateNew(const Folder& folder, const Text& name, bool& taken) {
     const Text path = In(folder, name);
-    taken = files.count(path) != 0;
+    taken = files.contains(path);
     if (refuseCreate || taken) {
         return Failed(refuseCreate ? u"Permission denied" : u"File exists");
     }
@@ -50,7 +50,7 @@ FileHandle MemoryFileSystem::CreateNew(const Folder& folder, const Text& name, b
 
 bool MemoryFileSystem::Replace(const Folder& folder, const Text& from, const Text& to) {
     const Text source = In(folder, from);
-    if (refuseReplace || files.count(source) == 0) {
+    if (refuseReplace || !files.contains(source)) {
         Failed(refuseReplace ? u"Permission denied" : u"No such file or directory");
         return false;
     }

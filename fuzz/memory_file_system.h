@@ -52,7 +52,7 @@ class MemoryFileSystem final : public FileSystem {
     bool Replace(const Folder& folder, const Text& from, const Text& to) override;
     bool Remove(const Folder& folder, const Text& name) override;
     bool SameFile(const Folder& folder, const Text& a, const Text& b) override {
-        return a == b && files.count(In(folder, a)) != 0;
+        return a == b && files.contains(In(folder, a));
     }
     int64_t Read(FileHandle file, char* into, int64_t n) override;
     int64_t WriteSome(FileHandle file, const char* bytes, int64_t n) override;

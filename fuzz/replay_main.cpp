@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#include "fuzz/fuzz_check.h"
 
 namespace fs = std::filesystem;
 
 // False when the input cannot be read: a missing corpus must fail the test, not pass it.
-bool Replay(const fs::path& input) {
+static bool Replay(const fs::path& input) {
     std::ifstream file(input, std::ios::binary);
     if (!file) {
         std::fprintf(stderr, "cannot read %s\n", input.string().c_str());

@@ -111,7 +111,7 @@ TEST(AnsiCodePage, MapsEveryByteToOneCharacterAndBack) {
 // is one character of its own and comes back as that byte: a file name is never lost, nor read as
 // another (an overlong "/" as a separator).
 TEST(Utf8, KeepsEveryByteOfANameThatIsNotUtf8) {
-    for (const std::string bytes : {"\xC0\xAF", "\xED\xB0\x80", "a\xFC", "\xE2\x82" "b"}) {
+    for (const std::string bytes : {"\xC0\xAF", "\xED\xB0\x80", "a\xFC", "\xE2\x82z"}) {
         const Text text = FromUtf8(bytes);
         EXPECT_EQ(text.size(), bytes.size()) << bytes;
         EXPECT_EQ(ToUtf8(text), bytes);

@@ -13,7 +13,7 @@ bool IsContinuation(unsigned char byte) {
 }
 
 // Length and smallest allowed value of a sequence that starts with `lead`; 0 for an invalid lead.
-int SequenceLength(unsigned char lead, char32_t& minimum) {
+size_t SequenceLength(unsigned char lead, char32_t& minimum) {
     if (lead < 0x80) {
         minimum = 0;
         return 1;
@@ -38,12 +38,12 @@ int SequenceLength(unsigned char lead, char32_t& minimum) {
 size_t DecodeOne(std::string_view bytes, char32_t& code) {
     const auto lead = static_cast<unsigned char>(bytes[0]);
     char32_t minimum = 0;
-    const int length = SequenceLength(lead, minimum);
-    if (length == 0 || bytes.size() < static_cast<size_t>(length)) {
+    const size_t length = SequenceLength(lead, minimum);
+    if (length == 0 || bytes.size() < length) {
         return 0;
     }
     code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int i = 1; i < length; ++i) {
+    for (size_t i = 1; i < length; ++i) {
         const auto next = static_cast<unsigned char>(bytes[i]);
         if (!IsContinuation(next)) {
             return 0;
@@ -54,7 +54,7 @@ size_t DecodeOne(std::string_view bytes, char32_t& code) {
     if (code < minimum || code > 0x10FFFF || surrogate) {
         return 0;
     }
-    return static_cast<size_t>(length);
+    return length;
 }
 
 void AppendCodePoint(char32_t code, Text& into) {
@@ -110,7 +110,8 @@ std::string ToUtf8(TextView t) {
     for (size_t i = 0; i < t.size(); ++i) {
         const char16_t unit = t[i];
         if (IsHighSurrogate(unit) && i + 1 < t.size() && IsLowSurrogate(t[i + 1])) {
-            AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (t[i + 1] - 0xDC00), result);
+            AppendUtf8(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{t[i + 1]} - 0xDC00),
+                       result);
             ++i;
         } else if (unit >= EscapeBase + 0x80 && unit <= EscapeBase + 0xFF) {
             result.push_back(static_cast<char>(unit - EscapeBase));

@@ -36,7 +36,7 @@ using GText = std::unique_ptr<gchar, GFree>;
 // Lets GTK handle what closing a dialog left to do (unmapping the window, drawing what was under
 // it) before the program goes on.
 void FinishPendingEvents() {
-    while (gtk_events_pending()) {
+    while (gtk_events_pending() != FALSE) {
         gtk_main_iteration_do(FALSE);
     }
 }

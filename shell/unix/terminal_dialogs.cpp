@@ -85,7 +85,7 @@ void PrintHeader(Terminal& terminal, const Text& title, const std::optional<Text
 // The full path for one answer, or the empty text (with the reason printed) when it is refused. A
 // typed path is kept as typed: the system takes "link/.." to the folder above the link's target,
 // which shortening the text would not.
-Text Resolve(Terminal& terminal, Text answer, const Proposal& proposal) {
+Text Resolve(Terminal& terminal, const Text& answer, const Proposal& proposal) {
     fs::path path = answer.empty() ? proposal.folder / ToPath(proposal.name) : ToPath(answer);
     if (path.is_relative()) {
         path = (answer.empty() ? proposal.folder : CurrentFolder()) / path;

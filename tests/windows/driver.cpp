@@ -218,6 +218,7 @@ int Run(const Plan& plan) {
 
 }  // namespace
 
+int wmain(int argc, wchar_t** argv);  // the entry point -municode asks for, declared by no header
 int wmain(int argc, wchar_t** argv) {
     const std::vector<std::wstring> hows{L"type", L"cancel", L"argument", L"console"};
     const auto how = argc > 3 ? std::find(hows.begin(), hows.end(), argv[3]) : hows.end();

@@ -79,9 +79,10 @@ void Press(HWND dialog, int button) {
 }
 
 std::wstring SelectedEntry(HWND combo) {
-    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const auto index = static_cast<WPARAM>(selected);
     wchar_t text[512] = {};
-    if (index != CB_ERR && SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) < 512) {
+    if (selected != CB_ERR && SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) < 512) {
         SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
     }
     return text;
