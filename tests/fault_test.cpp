@@ -42,8 +42,8 @@ class FaultTest : public ::testing::Test {
 
     // Runs `action` once, after the closing of the file with that number (1: the export, 2: the
     // include, 3: the scene).
-    void AfterClose(int number, std::function<void()> action) {
-        files.afterClose = [this, number, action, closed = 0]() mutable {
+    void AfterClose(int number, const std::function<void()>& action) {
+        files.afterClose = [number, action, closed = 0]() mutable {
             if (++closed == number) {
                 action();
             }
