@@ -137,7 +137,8 @@ void WriteLine(LineFileId id, const Text& text, int32_t format);
 // wrong with the file while it was open: a read error, damaged compressed data, a failed or short
 // write (including this final one), a write to a file opened for reading, a refused format, a
 // failed sync or close, or (for a created file) a path whose place it may not take, a folder or a
-// read-only file. Returns true for an id that names no file.
+// read-only file, or (created NewOnly) a name something stands at. Returns true for an id that
+// names no file.
 bool CloseLineFile(LineFileId id);
 
 // What closing a file came to: NameTaken is a file created NewOnly, written in full, whose name
