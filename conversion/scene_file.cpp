@@ -1,7 +1,5 @@
 #include "conversion/scene_file.h"
 
-#include <utility>
-
 #include "conversion/preview.h"
 #include "conversion/starter_scene.h"
 #include "text/text.h"
@@ -11,6 +9,13 @@ namespace vex {
 namespace {
 
 enum class SceneResult { Written, NotOnDisk, Kept, Failed };
+
+// Drops a scene left open when its writing is cut short (an allocation that failed), so that no
+// half-written scene takes its name when the process ends; nothing once it is closed.
+struct SceneDropper {
+    LineFileId id;
+    ~SceneDropper() { DropLineFile(id); }
+};
 
 // Writes the scene into a new file of the folder, which takes the scene's name only where nothing
 // stands there; one that stands there already is not even written. NotOnDisk and Failed leave the
@@ -24,6 +29,7 @@ SceneResult WriteScene(LineFolder& folder, const ObjectTable& table, const Inclu
     if (id == 0) {
         return SceneResult::Failed;
     }
+    const SceneDropper dropper{id};
     WriteStarterScene(id, table, names);
     switch (CloseLineFileResult(id)) {
         case CloseResult::NameTaken:

@@ -178,7 +178,7 @@ TEST_F(FaultTest, NoMemoryIsToldAndChangesNothing) {
 // The scene goes to the disk and into its place as the include does, only where nothing stands;
 // whatever goes wrong with it is one line of a summary, after the include is in its place: a file
 // appearing at its name while it is written (kept as it is), a create refused, a folder that
-// cannot be synced.
+// cannot be synced, no memory left (no half-written scene takes its name).
 TEST_F(FaultTest, SceneTakesOnlyAFreeNameAndItsFaultsAreNotes) {
     const Text scene = u"/m/scene.pov";
     const struct {
@@ -195,12 +195,14 @@ TEST_F(FaultTest, SceneTakesOnlyAFreeNameAndItsFaultsAreNotes) {
          u"scene.pov could not be written (Permission denied).", ""},
         {3, [&] { files.failFolderSync = true; },
          u"scene.pov created, but it may not be on the disk yet (Input/output error).", nullptr},
+        {2, [&] { files.outOfMemoryOnWrite = true; },
+         u"No starter scene: there was not enough memory.", ""},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(ToUtf8(fault.line));
         files.files.erase(Output);
         files.files.erase(scene);
-        files.refuseCreate = files.failFolderSync = false;
+        files.refuseCreate = files.failFolderSync = files.outOfMemoryOnWrite = false;
         files.journal.clear();
         AfterClose(fault.afterClose, fault.fault);
         const Message message = Convert({.scene = true});
