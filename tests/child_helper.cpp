@@ -2,7 +2,7 @@
 //
 //   exit N          ends with the exit status N
 //   crash           ends by abort()
-//   flood N         writes N bytes to standard output and N to standard error, then "END\n"
+//   flood N         writes N bytes to standard output and N to standard error, then "END"
 //   touch NAME      makes the file NAME in its working folder
 //   sleep S         waits S seconds
 //   parent FILE     starts a copy of itself that sleeps, writes that copy's process id to FILE,
@@ -36,7 +36,9 @@ void Flood(long bytes) {
         std::fwrite(piece.data(), 1, piece.size(), stdout);
         std::fwrite(piece.data(), 1, piece.size(), stderr);
     }
-    std::fputs("END\n", stdout);
+    // Standard error may be buffered too (Windows): its last bytes must not come after the end.
+    std::fflush(stderr);
+    std::fputs("END", stdout);
 }
 
 // The process id of a new copy of this program that sleeps; it outlives this one unless killed.
