@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 class ScopedVariable {
   public:
     ScopedVariable(const char* name, const std::string& value) : name_(name) {
-        const char* earlier = std::getenv(name);  // NOLINT(concurrency-mt-unsafe): one thread
+        const char* earlier = std::getenv(name);
         had_ = earlier != nullptr;
         earlier_ = had_ ? earlier : "";
         Set(value.c_str());
@@ -67,6 +67,34 @@ const char TinyScene[] =
     "camera { location <0, 1, -4> look_at <0, 0, 0> }\n"
     "light_source { <5, 10, -10> color rgb 1 }\n"
     "sphere { <0, 0, 0>, 1 pigment { rgb <1, 0.5, 0.2> } }\n";
+
+#ifdef _WIN32
+constexpr char PathListSeparator = ';';
+#else
+constexpr char PathListSeparator = ':';
+#endif
+
+// POV-Ray is looked for in the PATH's folders in their order, and there only as a file that may be
+// run: never in the current folder, which an empty entry of the PATH would mean.
+TEST(Preview, FindsPovRayInThePathsFoldersOnly) {
+    test::TempFolder temp;
+    const std::string program = std::string("povray") + VEXLORIN_PROGRAM_SUFFIX;
+    for (const char* folder : {"a", "b", "c"}) {
+        fs::create_directory(temp.path() / folder);
+    }
+    fs::copy_file(VEXLORIN_CHILD_HELPER, temp.path() / program);
+    temp.Enter();
+    fs::create_directory(temp.path() / "a" / program);
+#ifndef _WIN32
+    test::WriteBytes(temp.path() / "b" / program, "not a program");  // no permission to run it
+#endif
+    fs::copy_file(VEXLORIN_CHILD_HELPER, temp.path() / "c" / program);
+    const std::string separator(1, PathListSeparator);
+    const ScopedVariable path("PATH", separator + (temp.path() / "a").string() + separator +
+                                          (temp.path() / "b").string() + separator +
+                                          (temp.path() / "c").string());
+    EXPECT_EQ(ToUtf8(FindOnPath(u"povray")), ToUtf8(test::PathText(temp.path() / "c" / program)));
+}
 
 // POV-Ray itself, on a scene whose name holds a space: the picture takes the earlier one's place,
 // 640x480, and nothing else is left.

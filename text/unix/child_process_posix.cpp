@@ -20,15 +20,13 @@
 #include "text/child_process.h"
 #include "text/child_process_platform.h"
 
-extern char** environ;  // NOLINT(readability-redundant-declaration): POSIX declares it nowhere
-
 namespace vex {
 
 const char16_t PathListSeparator = u':';
 const char16_t PathSeparator = u'/';
 
 Text PathVariable() {
-    const char* path = std::getenv("PATH");  // NOLINT(concurrency-mt-unsafe): one thread
+    const char* path = std::getenv("PATH");
     return path != nullptr ? FromUtf8(path) : Text();
 }
 
