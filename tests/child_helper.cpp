@@ -4,6 +4,7 @@
 //   crash           ends by abort()
 //   flood N         writes N bytes to standard output and N to standard error, then "END"
 //   touch NAME      makes the file NAME in its working folder
+//   echo ARGS...    writes each of its arguments followed by "|"
 //   sleep S         waits S seconds
 //   parent FILE     starts a copy of itself that sleeps, writes that copy's process id to FILE,
 //                   and sleeps
@@ -96,6 +97,10 @@ int main(int argc, char** argv) {
     }
     if (mode == "flood") {
         Flood(std::atol(value));
+    } else if (mode == "echo") {
+        for (int i = 2; i < argc; ++i) {
+            std::printf("%s|", argv[i]);
+        }
     } else if (mode == "touch") {
         std::ofstream(value) << "here\n";
     } else if (mode == "sleep") {

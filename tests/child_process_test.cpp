@@ -91,6 +91,15 @@ TEST_F(ChildProcessTest, SaysHowTheChildEnded) {
     EXPECT_FALSE(result.why.empty());
 }
 
+// Each argument reaches the child as it is, whatever it holds (on Windows, where one command line
+// carries them all, spaces, quotes and backslashes before them).
+TEST_F(ChildProcessTest, PassesEachArgumentAsItIs) {
+    const LineFolder folder(temp.TextPath("x"));
+    const ChildResult result =
+        Run(folder, {u"echo", u"+I\"my scene.pov\"", u"", u"a\\", u"b\\\"c", u"\tx y"});
+    EXPECT_EQ(result.output, "+I\"my scene.pov\"||a\\|b\\\"c|\tx y|");
+}
+
 // Past its limit the child is stopped at once, and so is the process it started.
 TEST_F(ChildProcessTest, StopsTheChildAndWhatItStartedPastTheLimit) {
     const LineFolder folder(temp.TextPath("x"));
