@@ -75,7 +75,7 @@ constexpr char PathListSeparator = ':';
 #endif
 
 // POV-Ray is looked for in the PATH's folders in their order, and there only as a file that may be
-// run: never in the current folder, which an empty entry of the PATH would mean.
+// run: never in the current folder, which an empty entry or "." would mean.
 TEST(Preview, FindsPovRayInThePathsFoldersOnly) {
     test::TempFolder temp;
     const std::string program = std::string("povray") + VEXLORIN_PROGRAM_SUFFIX;
@@ -90,8 +90,8 @@ TEST(Preview, FindsPovRayInThePathsFoldersOnly) {
 #endif
     fs::copy_file(VEXLORIN_CHILD_HELPER, temp.path() / "c" / program);
     const std::string separator(1, PathListSeparator);
-    const ScopedVariable path("PATH", separator + (temp.path() / "a").string() + separator +
-                                          (temp.path() / "b").string() + separator +
+    const ScopedVariable path("PATH", separator + "." + separator + (temp.path() / "a").string() +
+                                          separator + (temp.path() / "b").string() + separator +
                                           (temp.path() / "c").string());
     EXPECT_EQ(ToUtf8(FindOnPath(u"povray")), ToUtf8(test::PathText(temp.path() / "c" / program)));
 }

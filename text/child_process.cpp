@@ -31,7 +31,7 @@ Text FindOnPath(TextView name) {
         const size_t end = std::min(path.find(PathListSeparator, start), path.size());
         Text folder = path.substr(start, end - start);
         start = end + 1;
-        if (folder.empty()) {
+        if (!IsFullPath(folder)) {
             continue;
         }
         if (FolderSeparators.find(folder.back()) == TextView::npos) {

@@ -33,7 +33,7 @@ struct ChildResult {
 };
 
 struct ChildRun {
-    Text program;                 // the program's path (FindOnPath, InstalledProgram)
+    Text program;                 // the program's full path (FindOnPath, InstalledProgram)
     std::vector<Text> arguments;  // after the program's own name, each passed as one argument
     std::chrono::milliseconds limit{60000};
     size_t keptOutput = 8192;
@@ -49,9 +49,9 @@ struct ChildRun {
 ChildResult RunChild(const ChildRun& run, const Folder& folder);
 
 // The program `name` in the first folder of the PATH that holds it as a file that may be run
-// (on Windows as name + ".exe"): its full path. Empty when none holds it. Empty entries of the
-// PATH, which would mean the current folder, are passed over: a program is never picked up from
-// wherever the user happens to be.
+// (on Windows as name + ".exe"): its full path. Empty when none holds it. Entries of the PATH that
+// are not full paths (an empty one, ".", "bin"), which would mean folders below the current one,
+// are passed over: a program is never picked up from wherever the user happens to be.
 Text FindOnPath(TextView name);
 
 // Windows: the program at `path` below the folder programs are installed in (%ProgramFiles%),

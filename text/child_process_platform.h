@@ -17,6 +17,10 @@ extern const char16_t PathSeparator;
 // The PATH as the process was given it; empty when it has none.
 Text PathVariable();
 
+// True for a path that names the same file from any working folder: POSIX "/..."; Windows "C:\..."
+// or "\\server\...".
+bool IsFullPath(const Text& path);
+
 // The file a program named `name` is in: the name itself, or on Windows name + ".exe".
 Text ProgramFileName(TextView name);
 

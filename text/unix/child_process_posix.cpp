@@ -30,6 +30,10 @@ Text PathVariable() {
     return path != nullptr ? FromUtf8(path) : Text();
 }
 
+bool IsFullPath(const Text& path) {
+    return !path.empty() && path[0] == u'/';
+}
+
 Text ProgramFileName(TextView name) {
     return Text(name);
 }

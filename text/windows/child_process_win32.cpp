@@ -239,6 +239,11 @@ Text PathVariable() {
     return Variable(L"PATH");
 }
 
+bool IsFullPath(const Text& path) {
+    const bool drive = path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
+    return drive || path.rfind(u"\\\\", 0) == 0;
+}
+
 Text ProgramFileName(TextView name) {
     return Text(name) + u".exe";
 }
