@@ -91,6 +91,22 @@ TEST_F(ChildProcessTest, SaysHowTheChildEnded) {
     EXPECT_FALSE(result.why.empty());
 }
 
+#ifndef _WIN32
+// A parent may hand Vexlorin SIGCHLD ignored, under which the system would reap the child itself
+// and its exit status would be lost.
+TEST_F(ChildProcessTest, KeepsTheExitStatusWhenChildrenAreIgnored) {
+    const LineFolder folder(temp.TextPath("x"));
+    struct sigaction ignored {};
+    struct sigaction earlier {};
+    ignored.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGCHLD, &ignored, &earlier), 0);
+    const ChildResult result = Run(folder, {u"exit", u"3"});
+    sigaction(SIGCHLD, &earlier, nullptr);
+    EXPECT_EQ(result.end, ChildEnd::Exited);
+    EXPECT_EQ(result.code, 3);
+}
+#endif
+
 // Each argument reaches the child as it is, whatever it holds (on Windows, where one command line
 // carries them all, spaces, quotes and backslashes before them).
 TEST_F(ChildProcessTest, PassesEachArgumentAsItIs) {

@@ -130,6 +130,32 @@ class SpawnAttributes {
     posix_spawnattr_t attributes_{};
 };
 
+// SIGCHLD at its default action while a child runs. A parent that ignores it (or asks not to be
+// left zombies) passes that on to Vexlorin, and then the system reaps a child as it ends: its exit
+// status is lost, and its process id, which also names its group, may go to another process.
+class ChildrenWaitedFor {
+  public:
+    ChildrenWaitedFor() {
+        struct sigaction wanted {};
+        wanted.sa_handler = SIG_DFL;
+        sigemptyset(&wanted.sa_mask);
+        changed_ = ::sigaction(SIGCHLD, nullptr, &earlier_) == 0 &&
+                   (earlier_.sa_handler == SIG_IGN || (earlier_.sa_flags & SA_NOCLDWAIT) != 0) &&
+                   ::sigaction(SIGCHLD, &wanted, nullptr) == 0;
+    }
+    ~ChildrenWaitedFor() {
+        if (changed_) {
+            ::sigaction(SIGCHLD, &earlier_, nullptr);
+        }
+    }
+    ChildrenWaitedFor(const ChildrenWaitedFor&) = delete;
+    ChildrenWaitedFor& operator=(const ChildrenWaitedFor&) = delete;
+
+  private:
+    struct sigaction earlier_ {};
+    bool changed_ = false;
+};
+
 // The program and its arguments as the null-terminated array of C strings exec takes.
 class ArgumentVector {
   public:
@@ -242,6 +268,7 @@ ChildResult RunChild(const ChildRun& run, const Folder& folder) {
     Descriptor writing(ends[1]);
     ::fcntl(reading.get(), F_SETFL, ::fcntl(reading.get(), F_GETFL) | O_NONBLOCK);
     const Clock::time_point deadline = Clock::now() + run.limit;
+    const ChildrenWaitedFor waited;
     pid_t child = 0;
     const int error =
         posix_spawn(&child, ToUtf8(run.program).c_str(),
