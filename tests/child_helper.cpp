@@ -9,8 +9,9 @@
 //   parent FILE     starts a copy of itself that sleeps, writes that copy's process id to FILE,
 //                   and sleeps
 //   +...            plays POV-Ray: as VEX_FAKE_RENDERER says, "fail" writes half a picture to
-//                   the +O file and an error line with an escape sequence in it, and fails;
-//                   "nothing" ends well without writing a picture
+//                   the +O file and an error line with an escape sequence in it, wrapped, and
+//                   fails; "long" fails with an error line of 300 characters; "nothing" ends
+//                   well without writing a picture
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -70,8 +71,13 @@ long StartSleeper(const char* self) {
 }
 
 int FakeRenderer(int argc, char** argv) {
-    const char* mode = std::getenv("VEX_FAKE_RENDERER");
-    if (mode == nullptr || std::strcmp(mode, "fail") != 0) {
+    const std::string mode =
+        std::getenv("VEX_FAKE_RENDERER") ? std::getenv("VEX_FAKE_RENDERER") : "";
+    if (mode == "long") {
+        std::fprintf(stderr, "Parse Error: %s\n", std::string(300, 'x').c_str());
+        return 1;
+    }
+    if (mode != "fail") {
         return 0;
     }
     for (int i = 1; i < argc; ++i) {
@@ -80,6 +86,7 @@ int FakeRenderer(int argc, char** argv) {
         }
     }
     std::fputs("Parsing...\nFile 'x.pov' line 2: Parse Error: \x1b[31mExpected 'object'\n", stderr);
+    std::fputs(" found instead\n", stderr);  // POV-Ray wraps its lines at 80 columns so
     std::fputs("Fatal error in parser: Cannot parse input.\n", stderr);
     return 1;
 }

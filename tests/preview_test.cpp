@@ -123,11 +123,15 @@ TEST(Preview, KeepsTheEarlierPictureWhenThereIsNoNewOne) {
         bool sceneThere;
         const char* message;
     };
+    // POV-Ray's error line made safe to show, joined where POV-Ray wrapped it, and cut short.
+    const std::string cut =
+        "No preview: POV-Ray failed on x.pov: Parse Error: " + std::string(200 - 13, 'x') + "...";
     const Case cases[] = {
         {"fail", "x", true,
          "No preview: POV-Ray failed on x.pov: File 'x.pov' line 2: Parse Error: ?[31mExpected "
-         "'object'"},
+         "'object' found instead"},
         {"nothing", "x", true, "No preview: POV-Ray ended without writing x.png."},
+        {"long", "x", true, cut.c_str()},
         {nullptr, "x", true,
          "No preview: POV-Ray was not found (install it: apt-get install povray, or POV-Ray for "
          "Windows from www.povray.org)."},
