@@ -71,8 +71,8 @@ long StartSleeper(const char* self) {
 }
 
 int FakeRenderer(int argc, char** argv) {
-    const std::string mode =
-        std::getenv("VEX_FAKE_RENDERER") ? std::getenv("VEX_FAKE_RENDERER") : "";
+    const char* named = std::getenv("VEX_FAKE_RENDERER");
+    const std::string mode = named != nullptr ? named : "";
     if (mode == "long") {
         std::fprintf(stderr, "Parse Error: %s\n", std::string(300, 'x').c_str());
         return 1;
