@@ -28,21 +28,21 @@ bool IsUsablePath(const Text& path) {
     return !path.empty() && path.find(u'\0') == Text::npos;
 }
 
-Text NewFileName() {
+Text NewFileName(TextView ending) {
     static std::random_device source;
     const uint64_t bits = (uint64_t{source()} << 32) | source();
     Text name = u".vexlorin-";
     for (int shift = 60; shift >= 0; shift -= 4) {
         name += u"0123456789abcdef"[(bits >> shift) & 15];
     }
-    return name + u".tmp";
+    return name.append(ending);
 }
 
-NewFile CreateBeside(FileSystem& files, const Folder& folder) {
+NewFile CreateBeside(FileSystem& files, const Folder& folder, TextView ending) {
     NewFile created;
     bool taken = true;
     for (int attempt = 0; taken && attempt < NameAttempts; ++attempt) {
-        created.name = NewFileName();
+        created.name = NewFileName(ending);
         created.handle = files.CreateNew(folder, created.name, taken);
         if (created.handle != NoFileHandle) {
             return created;

@@ -110,9 +110,10 @@ bool IsUsablePath(const Text& path);
 // The words for a path IsUsablePath refuses.
 inline constexpr char16_t UnusablePath[] = u"the path names no file";
 
-// A name for a new file: ".vexlorin-", 16 random hexadecimal digits and ".tmp"; another at each
+// A name for a new file: ".vexlorin-", 16 random hexadecimal digits and `ending` (".tmp" unless a
+// program that writes the file insists on its own, as POV-Ray does on ".png"); another at each
 // call, which nobody can foresee and plant something at beforehand.
-Text NewFileName();
+Text NewFileName(TextView ending = u".tmp");
 
 // A file made by CreateBeside: its handle (NoFileHandle when it could not be made) and its name.
 struct NewFile {
@@ -121,8 +122,8 @@ struct NewFile {
 };
 
 // Creates a new file in the folder under a name of its own (NewFileName), another one tried while
-// something stands at the name drawn, up to a hundred.
-NewFile CreateBeside(FileSystem& files, const Folder& folder);
+// something stands at the name drawn, up to a hundred; the name ends in `ending`.
+NewFile CreateBeside(FileSystem& files, const Folder& folder, TextView ending = u".tmp");
 
 // Writes the n bytes at the current position, piece after piece as the system takes them. The
 // number written: less than n when a write failed (LastError says why).

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "text/file_system.h"
+#include "text/windows/system_message.h"
 #include "text/windows/wide.h"
 
 namespace vex {
@@ -21,22 +22,6 @@ HANDLE AsHandle(FileHandle file) {
 
 FileHandle AsFileHandle(HANDLE handle) {
     return static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle));
-}
-
-// The system's message for an error, without its closing period and line end.
-Text MessageFor(DWORD error) {
-    wchar_t* message = nullptr;
-    const DWORD flags =
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    const DWORD length =
-        FormatMessageW(flags, nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    Text text(reinterpret_cast<const char16_t*>(message), length);
-    LocalFree(message);
-    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ' ||
-                             text.back() == u'.')) {
-        text.pop_back();
-    }
-    return text.empty() ? u"Windows error " + DecimalText(error) : text;
 }
 
 // Volume and file index: the identity of a file however its path is spelled.
@@ -183,7 +168,7 @@ class Win32FileSystem final : public FileSystem {
 
     bool Close(FileHandle file) override { return CloseHandle(AsHandle(file)) != 0 || Fail() == 0; }
 
-    Text LastError() override { return MessageFor(lastError_); }
+    Text LastError() override { return SystemMessage(lastError_); }
 
   private:
     // NO_ERROR when a file may be moved to `to`. MoveFileExW refuses a folder there, and a file
