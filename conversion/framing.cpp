@@ -170,11 +170,17 @@ Framing FramePieces(const std::vector<Piece>& shown) {
 
 Text SceneNumber(double value, int decimals) {
     char digits[64];
-    const bool fixed = decimals <= 17 && std::abs(value) < 1e15;
-    const auto [end, error] =
-        fixed ? std::to_chars(digits, std::end(digits), value, std::chars_format::fixed, decimals)
-              : std::to_chars(digits, std::end(digits), value);
-    Text text(digits, error == std::errc() ? end : digits);
+    char* const last = std::end(digits) - 4;  // a fixed number longer than 60 characters fails
+    std::to_chars_result written{digits, std::errc::value_too_large};
+    if (std::abs(value) < 1e15) {
+        written = decimals > 17
+                      ? std::to_chars(digits, last, value, std::chars_format::fixed)
+                      : std::to_chars(digits, last, value, std::chars_format::fixed, decimals);
+    }
+    if (written.ec != std::errc()) {
+        written = std::to_chars(digits, std::end(digits), value);
+    }
+    Text text(digits, written.ec == std::errc() ? written.ptr : digits);
     if (text.find_first_not_of(u"-0.") == Text::npos && text.starts_with(u'-')) {
         text.erase(0, 1);
     }

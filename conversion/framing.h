@@ -49,9 +49,10 @@ struct Framing {
 // framed as a box of size 1 around their centre.
 Framing FramePieces(const std::vector<Piece>& pieces);
 
-// A number as the scene writes it: fixed, with `decimals` decimals ("-0.000" as "0.000"); the
-// shortest text that reads back as the same number when that takes more than 17 decimals or the
-// number's size is 1e15 or more.
+// A number as the scene writes it: fixed, with `decimals` decimals ("-0.000" as "0.000"), or with
+// as few as read back as the same number when `decimals` is more than 17; with an exponent, in as
+// few digits as read back the same, when its size is 1e15 or more or it takes more than 60
+// characters so.
 Text SceneNumber(double value, int decimals);
 
 }  // namespace vex
