@@ -5,12 +5,10 @@
 # object alone, each scene is rendered as a mask: the ground dropped, the sky black, the object a
 # flat white. The scene must declare nothing.
 #
-#   starter_scene_test.sh SCENE_WRITER GOLDEN_DIR FIXTURES_DIR
-#
-# SCENE_WRITER EXPORT writes the starter scene NAME.pov beside the export.
+#   starter_scene_test.sh VEXLORIN GOLDEN_DIR FIXTURES_DIR
 source "$(dirname "$0")/lib.sh"
 povray=$(command -v povray) || skip "povray is not installed (apt-get install povray)"
-writer=$1
+vexlorin=$1
 shift
 
 # Objects no picture that holds them whole can show: thinner than a pixel (a needle 3000 long and
@@ -61,8 +59,10 @@ for x3d in "$1"/*.x3d "$2"/scene.x3d; do
     grep -qF "Only one Sweep object (" "${x3d%.x3d}.txt" && continue  # POV-Ray rejects it
     [[ $unseen == *" $name "* ]] && echo "not rendered: $name" && continue
     folder=$work/$name
-    mkdir "$folder" && cp "$x3d" "$include" "$folder/"
-    check "a scene is written for $name" "$writer" "$folder/$name.x3d" || continue
+    mkdir "$folder" && cp "$x3d" "$folder/"
+    check "a scene is written for $name" \
+        sh -c 'cd "$1" && "$2" --print --scene "$3" >message.txt' sh "$folder" "$vexlorin" \
+        "$name.x3d" || continue
     scene=$folder/$name.pov
     check "the scene of $name declares nothing" test -z "$(grep -E '#(declare|local)' "$scene")"
     sed -e '/^plane /d' -e 's/^background .*/background { rgb 0 }/' \
