@@ -148,21 +148,21 @@ double CentreOf(const Box& box, Vector& centre) {
 
 }  // namespace
 
-Framing FramePieces(const std::vector<Piece>& shown) {
+Framing FramePieces(const std::vector<Piece>& pieces) {
     Framing framing;
-    std::vector<Piece> pieces = shown;
+    std::vector<Piece> seen = pieces;  // where the scene has them
     Vector centre;
-    double halfSize = CentreOf(BoxOf(pieces), centre);
+    double halfSize = CentreOf(BoxOf(seen), centre);
     if (!(halfSize > 0)) {  // nothing of any size: a box of size 1 stands in
-        pieces = {Piece{centre, {{{0.5, 0, 0}, {0, 0.5, 0}, {0, 0, 0.5}}}, true}};
+        seen = {Piece{centre, {{{0.5, 0, 0}, {0, 0.5, 0}, {0, 0, 0.5}}}, true}};
         halfSize = 0.5;
     }
-    if (!DrawnInPlace(BoxOf(pieces), halfSize)) {
-        Move(framing, pieces, centre, halfSize);
-        halfSize = CentreOf(BoxOf(pieces), centre);
+    if (!DrawnInPlace(BoxOf(seen), halfSize)) {
+        Move(framing, seen, centre, halfSize);
+        halfSize = CentreOf(BoxOf(seen), centre);
     }
-    framing.box = BoxOf(pieces);
-    PlaceCamera(framing, pieces, centre);
+    framing.box = BoxOf(seen);
+    PlaceCamera(framing, seen, centre);
     framing.ground = framing.box.low[1];
     framing.decimals = DecimalsFor(halfSize);
     return framing;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@
 
 namespace vex {
 namespace {
+
+constexpr double Inf = std::numeric_limits<double>::infinity();
 
 struct Row {
     const char* name;
@@ -36,7 +39,7 @@ ObjectTable TableOf(const std::vector<Row>& rows) {
 }
 
 Box BoxAround(const std::vector<Piece>& pieces) {
-    Box box{{INFINITY, INFINITY, INFINITY}, {-INFINITY, -INFINITY, -INFINITY}};
+    Box box{{Inf, Inf, Inf}, {-Inf, -Inf, -Inf}};
     for (const Piece& piece : pieces) {
         for (size_t i = 0; i < 3; ++i) {
             Vector axis{};
@@ -130,7 +133,7 @@ TEST(Support, ReachesAsFarAsTheFarthestPoint) {
                             {{-1, 0, 1}, {{{1, 0, 0}, {0, 2, 0}, {0, 0, 0.5}}}, true, 0.25}};
     const Vector g = {0.3, -1.2, 0.7};
     for (const Piece& piece : pieces) {
-        double farthest = -INFINITY;
+        double farthest = -Inf;
         for (int n = 0; n < 20000; ++n) {  // directions spread evenly over the sphere
             const double h = 1 - (n + 0.5) / 10000;
             const double a = n * 2.399963;
@@ -230,7 +233,7 @@ TEST(FramePieces, FillsTheFrameToTheMarginWhateverTheSize) {
         const Vector right = Cross({0, 1, 0}, ahead);
         const Vector up = Cross(ahead, right);
         double filled = 0;
-        double lowest = INFINITY;
+        double lowest = Inf;
         for (const Piece& piece : c.pieces) {
             for (Vector p : Sampled(piece)) {
                 for (size_t i = 0; i < 3 && framing.moved; ++i) {
