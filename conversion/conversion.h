@@ -11,8 +11,8 @@
 
 namespace vex {
 
-// What a conversion is asked to make beside the include: a starter scene, a preview picture
-// rendered from it. Not read yet: a conversion makes the include alone.
+// What a conversion is asked to make beside the include: a starter scene (NAME.pov), and a
+// preview picture rendered from it (NAME.png), which needs the scene.
 struct ConversionOptions {
     bool scene = false;
     bool preview = false;
@@ -34,8 +34,13 @@ struct Message {
 // Converts the file at inputPath and returns what to tell the user. The empty path means the
 // user cancelled. Failures (an input that cannot be read, an output that cannot be written, an
 // output that would be the input) give a message that says so, and change no file: neither the
-// input nor an earlier include. Nothing is written but the include, by CreateLineFile.
-Message ConvertFile(const Text& inputPath);
+// input nor an earlier include. Nothing is written but the include, by CreateLineFile, and what
+// the options ask for once the include is written: with options.scene the starter scene, in the
+// include's folder, only where no file of its name stands (one that does is kept, even one that
+// appears while the scene is written); with options.preview the scene rendered (RenderPreview)
+// when one stands there, written now or kept. Each of these adds one line to the summary; none
+// of them fails the conversion, whose include is written.
+Message ConvertFile(const Text& inputPath, const ConversionOptions& options = {});
 
 // The two dialog operations the run needs, supplied by the shell (or by a test).
 struct Dialogs {
@@ -45,7 +50,7 @@ struct Dialogs {
     std::function<void(const Message&)> showMessage;
 };
 
-// One whole conversion: ask for the input, convert it, show the result.
-void RunConversion(const Dialogs& dialogs);
+// One whole conversion: ask for the input, convert it with the options, show the result.
+void RunConversion(const Dialogs& dialogs, const ConversionOptions& options = {});
 
 }  // namespace vex

@@ -9,6 +9,7 @@
 #include "conversion/object_table.h"
 #include "conversion/placement.h"
 #include "conversion/scanner.h"
+#include "conversion/scene_file.h"
 #include "conversion/summary.h"
 #include "text/file_system.h"
 #include "text/line_file.h"
@@ -81,7 +82,7 @@ bool WriteOutput(LineFolder& folder, const Text& outputPath, const ObjectTable& 
     return true;
 }
 
-Message Convert(const Text& inputPath) {
+Message Convert(const Text& inputPath, const ConversionOptions& options) {
     Message message;
     ObjectTable table;
     // The export's folder, held for the whole conversion: the include goes into the folder the
@@ -104,19 +105,20 @@ Message Convert(const Text& inputPath) {
     if (!WriteOutput(folder, outputPath, table, names.declaredName, message)) {
         return message;
     }
-    return Message{Message::Kind::Summary, Summary(names, table)};
+    const Text summary = Summary(names, table);
+    return Message{Message::Kind::Summary, summary + MakeScene(folder, table, names, options)};
 }
 
 }  // namespace
 
-Message ConvertFile(const Text& inputPath) {
+Message ConvertFile(const Text& inputPath, const ConversionOptions& options) {
     if (TextEquals(inputPath, Text())) {
         return Message{Message::Kind::Canceled, Text()};
     }
     // Memory is bounded by design; should the system have none to give all the same, the user
     // hears so, and an earlier include stays as it was.
     try {
-        return Convert(inputPath);
+        return Convert(inputPath, options);
     } catch (const std::bad_alloc&) {
         return Failure(CleanName(inputPath) +
                        u" could not be converted: there was not enough memory. Nothing was"
@@ -124,8 +126,8 @@ Message ConvertFile(const Text& inputPath) {
     }
 }
 
-void RunConversion(const Dialogs& dialogs) {
-    dialogs.showMessage(ConvertFile(dialogs.chooseInputFile()));
+void RunConversion(const Dialogs& dialogs, const ConversionOptions& options) {
+    dialogs.showMessage(ConvertFile(dialogs.chooseInputFile(), options));
 }
 
 }  // namespace vex

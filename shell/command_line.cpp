@@ -14,11 +14,17 @@ constexpr char16_t Help[] =
     u"Each FILE is converted in the order given and its include written beside it (scene.x3d\n"
     u"gives scene.inc). One result is shown at the end, each file's message in turn: printed on\n"
     u"standard output when that is a terminal or no display can be opened (on Windows: in the\n"
-    u"console the program was started from), else in a message box. With no FILE, an open\n"
-    u"dialog asks for one. Wildcards in a FILE (scenes/*.x3d) are expanded by the shell; on\n"
-    u"Windows, where cmd.exe leaves them, by Vexlorin itself.\n"
+    u"console the program was started from), else in a message box; with --print always on\n"
+    u"standard output, the summary or failure first, each note on a line of its own. With no\n"
+    u"FILE, an open dialog asks for one. Wildcards in a FILE (scenes/*.x3d) are expanded by the\n"
+    u"shell; on Windows, where cmd.exe leaves them, by Vexlorin itself.\n"
     u"\n"
     u"Options:\n"
+    u"  --print        print each FILE's message on standard output, whatever it is connected\n"
+    u"                 to (UTF-8), and never open a window; needs a FILE\n"
+    u"  --scene        also write a starter scene NAME.pov beside the include, unless a file\n"
+    u"                 of that name is there already, which is kept as it is\n"
+    u"  --preview      render the scene with POV-Ray to NAME.png (implies --scene)\n"
     u"  -h, --help     show this help and exit\n"
     u"  -V, --version  show the version and exit\n"
     u"  --             end of the options: every argument after it is a FILE\n"
@@ -26,17 +32,27 @@ constexpr char16_t Help[] =
     u"Exit status:\n"
     u"  0  every FILE was converted (or no FILE was given)\n"
     u"  1  at least one FILE could not be converted; the others were\n"
-    u"  2  usage error: an unknown option or an empty argument; nothing was converted\n";
+    u"  2  usage error: an unknown option, an empty argument, or --print without a FILE;\n"
+    u"     nothing was converted\n"
+    u"A scene or preview that could not be made is a note, not a failure: the include was\n"
+    u"written.\n";
+
+Command CommandOf(Command::Kind kind, const Text& error = Text()) {
+    Command command;
+    command.kind = kind;
+    command.error = error;
+    return command;
+}
 
 // The command an option asks for; a usage error for one this program does not know.
 Command OptionCommand(const Text& option) {
     if (option == u"-h" || option == u"--help") {
-        return Command{Command::Kind::Help, {}, {}};
+        return CommandOf(Command::Kind::Help);
     }
     if (option == u"-V" || option == u"--version") {
-        return Command{Command::Kind::Version, {}, {}};
+        return CommandOf(Command::Kind::Version);
     }
-    return Command{Command::Kind::UsageError, {}, u"unknown option '" + CleanName(option) + u"'"};
+    return CommandOf(Command::Kind::UsageError, u"unknown option '" + CleanName(option) + u"'");
 }
 
 // The rows a paragraph takes in a box: each line a row for every RowWidth characters begun, an
@@ -53,25 +69,52 @@ size_t RowsOf(TextView paragraph) {
     }
 }
 
-}  // namespace
+// Sets what a flag option names; false for an argument that is none.
+bool SetFlag(const Text& argument, ConversionOptions& options) {
+    if (argument == u"--print") {
+        return true;  // found by ParseArguments wherever it stands
+    }
+    if (argument == u"--scene" || argument == u"--preview") {
+        options.scene = true;
+        options.preview = options.preview || argument == u"--preview";
+        return true;
+    }
+    return false;
+}
 
-Command ParseArguments(const std::vector<Text>& arguments) {
-    Command command{Command::Kind::Convert, {}, {}};
+// The arguments read in order, up to the first option that decides.
+Command ParseInOrder(const std::vector<Text>& arguments) {
+    Command command = CommandOf(Command::Kind::Convert);
     bool optionsEnded = false;
     for (const Text& argument : arguments) {
         if (argument.empty()) {
-            return Command{Command::Kind::UsageError, {}, u"an empty argument names no file"};
+            return CommandOf(Command::Kind::UsageError, u"an empty argument names no file");
         }
         if (!optionsEnded && argument == u"--") {
             optionsEnded = true;
         } else if (!optionsEnded && argument[0] == u'-') {
-            return OptionCommand(argument);
+            if (!SetFlag(argument, command.options)) {
+                return OptionCommand(argument);
+            }
         } else {
             command.files.push_back(argument);
         }
     }
     if (command.files.empty()) {
         command.kind = Command::Kind::Dialog;
+    }
+    return command;
+}
+
+}  // namespace
+
+Command ParseArguments(const std::vector<Text>& arguments) {
+    Command command = ParseInOrder(arguments);
+    const auto optionsEnd = std::find(arguments.begin(), arguments.end(), u"--");
+    command.print = std::find(arguments.begin(), optionsEnd, u"--print") != optionsEnd;
+    if (command.print && command.kind == Command::Kind::Dialog) {
+        command.kind = Command::Kind::UsageError;
+        command.error = u"--print needs a FILE: it never opens the dialog";
     }
     return command;
 }

@@ -21,15 +21,20 @@ inline constexpr int ExitUsage = 2;
 struct Command {
     enum class Kind { Dialog, Convert, Help, Version, UsageError };
     Kind kind = Kind::Dialog;
-    std::vector<Text> files;  // Convert: in the order given
-    Text error;               // UsageError: what was wrong, naming the argument
+    std::vector<Text> files;    // Convert: in the order given
+    Text error;                 // UsageError: what was wrong, naming the argument
+    bool print = false;         // --print: every text on standard output, never a window
+    ConversionOptions options;  // --scene, --preview (which implies the scene)
 };
 
 // The arguments after the program's name. No file (no arguments at all, or only "--"): the
-// dialog, as a start without a command line. Options are read wherever they stand up to "--",
-// and the first one decides: -h/--help, -V/--version, or any other argument beginning with '-'
-// (a usage error that names it). After "--" every argument is a file. An empty argument names no
-// file and is a usage error too.
+// dialog, as a start without a command line, making what --scene and --preview ask for too.
+// Options are read wherever they stand up to "--". --print, --scene and --preview only set what
+// they name; the first other option decides: -h/--help, -V/--version, or any other argument
+// beginning with '-' (a usage error that names it). After "--" every argument is a file. An empty
+// argument names no file and is a usage error too, and so is --print without a file: a program
+// reading the output has nobody to answer a dialog. --print counts wherever it stands before
+// "--", also after an option that decides, so that help and errors are printed as well.
 Command ParseArguments(const std::vector<Text>& arguments);
 
 // What --help prints (and what the manual page says at more length).

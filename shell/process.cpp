@@ -11,7 +11,7 @@ namespace vex {
 namespace {
 
 // A start without files: the dialog asks for one, as it always has.
-void RunDialogConversion() {
+void RunDialogConversion(const ConversionOptions& options) {
     ShellStart();
     Dialogs dialogs;
     dialogs.chooseInputFile = [] {
@@ -21,26 +21,43 @@ void RunDialogConversion() {
         const ShownMessage shown = Shown(message);
         ShowMessage(shown.caption, shown.text, 0);
     };
-    RunConversion(dialogs);
+    RunConversion(dialogs, options);
+}
+
+// A note (help, version, usage error) where the command wants it: printed with --print, else
+// where the platform shows notes.
+void Note(const Command& command, const Text& text, bool isError) {
+    if (command.print) {
+        PrintText(text, isError);
+    } else {
+        ShowNote(text, isError);
+    }
 }
 
 // A start with arguments that name files or options; the exit status.
 int RunCommand(const Command& command) {
     switch (command.kind) {
         case Command::Kind::Help:
-            ShowNote(HelpText(), false);
+            Note(command, HelpText(), false);
             return ExitConverted;
         case Command::Kind::Version:
-            ShowNote(Text(VersionText) + u"\n", false);
+            Note(command, Text(VersionText) + u"\n", false);
             return ExitConverted;
         case Command::Kind::UsageError:
-            ShowNote(UsageErrorText(command.error), true);
+            Note(command, UsageErrorText(command.error), true);
             return ExitUsage;
         default:
             break;
     }
-    const Outcome outcome = ConvertFiles(command.files, &FilesNamedBy, &ConvertFile);
-    ShowResult(outcome);
+    const auto convert = [&command](const Text& file) {
+        return ConvertFile(file, command.options);
+    };
+    const Outcome outcome = ConvertFiles(command.files, &FilesNamedBy, convert);
+    if (command.print) {
+        PrintText(outcome.message.text + u"\n", false);
+    } else {
+        ShowResult(outcome);
+    }
     return outcome.exitStatus;
 }
 
@@ -56,17 +73,24 @@ void ShellEnd(int exitStatus) {
 }
 
 void RunProgram(const std::vector<Text>& arguments) {
+    bool print = false;
     // A conversion reports a lack of memory in its own message; should the dialogs or the
     // arguments meet one, the program still ends with words, not an abort.
     try {
         const Command command = ParseArguments(arguments);
+        print = command.print;
         if (command.kind == Command::Kind::Dialog) {
-            RunDialogConversion();
+            RunDialogConversion(command.options);
             ShellEnd(0);
         }
         ShellEnd(RunCommand(command));
     } catch (const std::bad_alloc&) {
-        ShowNote(u"vexlorin: there was not enough memory to go on.\n", true);
+        const Text words = u"vexlorin: there was not enough memory to go on.\n";
+        if (print) {
+            PrintText(words, true);
+        } else {
+            ShowNote(words, true);
+        }
         ShellEnd(ExitFailed);
     }
 }

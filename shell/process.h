@@ -40,4 +40,10 @@ void ShowResult(const Outcome& outcome);
 // or standard error; Windows shows them where it would show the result.
 void ShowNote(const Text& text, bool isError);
 
+// Writes the text as it stands (UTF-8, line ends as they are) on standard output, or (isError)
+// standard error, whatever that is connected to: a terminal, a file, a pipe. Never a window. On
+// Windows a process given no such handle (started from a console without a redirection) writes
+// on the console it was started from, and one started without a console writes nothing.
+void PrintText(const Text& text, bool isError);
+
 }  // namespace vex

@@ -99,8 +99,9 @@ TEST(CleanName, CleansEveryNameAMessageShows) {
     said.emplace_back(UsageErrorText(ParseArguments({u"-" + name}).error),
                       u"vexlorin: unknown option '-" + shown + u"'\n");
     const auto none = [](const Text&) { return std::vector<Text>(); };
-    said.emplace_back(ConvertFiles({name}, none, &ConvertFile).message.text,
-                      shown + u" could not be opened (no file matches it)");
+    said.emplace_back(
+        ConvertFiles({name}, none, [](const Text& f) { return ConvertFile(f); }).message.text,
+        shown + u" could not be opened (no file matches it)");
     for (const auto& [text, beginning] : said) {
         EXPECT_EQ(text.substr(0, beginning.size()), beginning);
     }

@@ -100,6 +100,37 @@ TEST(ParseArguments, TellsFilesFromOptionsAndTheFirstOptionDecides) {
     }
 }
 
+// --print, --scene and --preview only set what they name, wherever they stand before "--";
+// --print counts even after an option that decides, and without a file it is a usage error.
+TEST(ParseArguments, FlagsSetWhatTheyNameAndPrintNeedsAFile) {
+    using Kind = Command::Kind;
+    const struct {
+        std::vector<Text> arguments;
+        Kind kind;
+        bool print, scene, preview;
+    } cases[] = {
+        {{u"--print", u"a.x3d"}, Kind::Convert, true, false, false},
+        {{u"a.x3d", u"--scene"}, Kind::Convert, false, true, false},
+        {{u"--preview", u"a.x3d"}, Kind::Convert, false, true, true},
+        {{u"--scene"}, Kind::Dialog, false, true, false},
+        {{u"--help", u"--print"}, Kind::Help, true, false, false},
+        {{u"--print", u"-x"}, Kind::UsageError, true, false, false},
+        {{u"--print"}, Kind::UsageError, true, false, false},
+        {{u"--print", u"--", u"--scene"}, Kind::Convert, true, false, false},
+        {{u"a.x3d", u"--", u"--print"}, Kind::Convert, false, false, false},
+    };
+    for (const auto& c : cases) {
+        const Command command = ParseArguments(c.arguments);
+        SCOPED_TRACE(ToUtf8(c.arguments[0] + u" " + c.arguments.back()));
+        EXPECT_EQ(command.kind, c.kind);
+        EXPECT_EQ(command.print, c.print);
+        EXPECT_EQ(command.options.scene, c.scene);
+        EXPECT_EQ(command.options.preview, c.preview);
+    }
+    EXPECT_EQ(ParseArguments({u"--print"}).error,
+              u"--print needs a FILE: it never opens the dialog");
+}
+
 // A pattern that matches no file is that argument's failure; the other files are still converted.
 // (Several files, each message in order in one result, the exit status: the process test.)
 TEST(ConvertFiles, APatternThatMatchesNothingFailsAndTheRestIsConverted) {

@@ -58,6 +58,14 @@ folder_input|mkdir in.x3d; args in.x3d|1|in.x3d could not be opened (Is a direct
 special_input_pipe|mkfifo pipe.x3d; typed pipe.x3d|0|$w/pipe.x3d could not be opened (not a regular file). Nothing was written.|pipe.x3d scene.x3d|
 special_input_device|ln -s /dev/zero zero.x3d; typed zero.x3d|0|$w/zero.x3d could not be opened (not a regular file). Nothing was written.|scene.x3d zero.x3d|
 one_long_line|one_long_line mesh.x3d; typed mesh.x3d|0|mesh.inc created > blobs: 0 sweeps: 0|mesh.inc mesh.x3d scene.x3d|test "$(stat -c %s mesh.x3d)" -eq $((32 << 20))
+print_piped|cp scene.x3d tower.x3d; printed tower.x3d missing.x3d scene.x3d|1|tower.inc created|scene.inc scene.x3d tower.inc tower.x3d|printed_exactly "tower.inc created > blobs: 3 sweeps: 5" "" "missing.x3d could not be opened (No such file or directory). Nothing was written." "" "$created"
+print_to_a_file|args --print scene.x3d|0|scene.inc created|scene.inc scene.x3d|printed_exactly "$created"
+print_on_a_display|on_display --print scene.x3d|0|scene.inc created|scene.inc scene.x3d|printed_exactly "$created"
+print_without_a_file|args --print|2|vexlorin: --print needs a FILE|scene.x3d|
+scene_written|args --print --scene scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|printed_exactly "$created" "scene.pov created: a starter scene that renders scene.inc." && written_like_the_include scene.pov
+scene_kept|printf 'my own scene\n' >scene.pov; args --print --scene scene.x3d|0|scene.pov kept|scene.inc scene.pov scene.x3d|printed_exactly "$created" "scene.pov kept: a file of that name is there already and was left as it is." && test "$(cat scene.pov)" = "my own scene"
+scene_nothing_declared|printf '<X3D>\n' >empty.x3d; args --print --preview empty.x3d|0|No empty.pov|empty.inc empty.x3d scene.x3d|test "$(sed -n 3p "$work/out")" = "No empty.pov: the include declares nothing to show, so there is no preview either."
+preview_calls_through|without_povray; args --print --preview scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|test "$(wc -l <"$work/out")" -eq 3 && grep -q . <(sed -n 3p "$work/out")
 CASES
 )
 
@@ -93,6 +101,28 @@ on_terminal() {
     kill "$keeper"
 }
 
+# printed ARGUMENTS...: run with --print, its standard output into a pipe (read by cat).
+printed() {
+    (cd "$w" && timeout 60 "$work/vexlorin" --print "$@" </dev/null | cat
+        exit "${PIPESTATUS[0]}") >"$work/out" 2>&1
+    status=$?
+}
+# on_display ARGUMENTS...: run with its output piped, where a display can be opened: nothing may
+# wait for a window to be closed.
+on_display() {
+    command -v xvfb-run >/dev/null || skip "no xvfb-run to open a display"
+    (cd "$w" && timeout 60 xvfb-run -a "$work/vexlorin" "$@" </dev/null | cat
+        exit "${PIPESTATUS[0]}") >"$work/out" 2>&1
+    status=$?
+}
+# The whole output is these lines, each ended by a line feed alone.
+printed_exactly() { cmp -s "$work/out" <(printf '%s\n' "$@"); }
+# CR LF ends every line, and the file ends with one.
+written_like_the_include() {
+    [ -s "$1" ] && ! grep -qv $'\r$' "$1" && [ "$(tail -c 2 "$1" | od -An -tx1)" = " 0d 0a" ]
+}
+# The next run finds no POV-Ray (nor any other program) on its PATH.
+without_povray() { as=(env PATH=/nonexistent); }
 same() { cmp -s "$1" "$2"; }
 earlier() { printf 'an earlier include\r\n' >"$1"; }
 is_earlier() { [ "$(cat "$1")" = $'an earlier include\r' ]; }

@@ -35,6 +35,10 @@ void ShowResult(const Outcome& outcome) {
 }
 
 void ShowNote(const Text& text, bool isError) {
+    PrintText(text, isError);
+}
+
+void PrintText(const Text& text, bool isError) {
     (isError ? std::cerr : std::cout) << ToUtf8(text) << std::flush;
 }
 

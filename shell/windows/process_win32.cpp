@@ -182,6 +182,31 @@ void ShowResult(const Outcome& outcome) {
     ShowMessage(Shown(outcome.box).caption, shown, 0);
 }
 
+// A console's screen takes UTF-16; anything else (a file, a pipe) the UTF-8 bytes, written until
+// every one is taken.
+void PrintText(const Text& text, bool isError) {
+    HANDLE given = GetStdHandle(isError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    if (given == nullptr || given == INVALID_HANDLE_VALUE) {
+        if (Console().Attached()) {
+            Console().Print(text);
+        }
+        return;
+    }
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(given, &mode)) {
+        WriteConsoleW(given, Wide(text), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = ToUtf8(text);
+    for (size_t done = 0; done < bytes.size(); done += written) {
+        const auto piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(given, bytes.data() + done, piece, &written, nullptr) || written == 0) {
+            return;
+        }
+    }
+}
+
 // Printed as it stands; a box shows it under the program's caption, without the last line end.
 void ShowNote(const Text& text, bool /*isError*/) {
     if (Console().Attached()) {
