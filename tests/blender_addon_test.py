@@ -54,8 +54,8 @@ def build_scene():
 
     rig = add("Rig", None, (2, -1, 0.5), (1.5, 1.5, 1.5), (20, 0, 30))
     for i in range(6):
-        add("Sweep.%03d" % i if i else "Sweep", ball, (math.cos(0.8 * i), math.sin(0.8 * i), 0.3 * i),
-            (0.2 + 0.05 * i,) * 3, parent=rig)
+        on_helix = (math.cos(0.8 * i), math.sin(0.8 * i), 0.3 * i)
+        add("Sweep.%03d" % i if i else "Sweep", ball, on_helix, (0.2 + 0.05 * i,) * 3, parent=rig)
     for i, (turn, scale) in enumerate((((30, 0, 45), (1.5, 0.6, 0.8)),
                                        ((0, 60, 10), (0.5, 1.2, 0.7)), ((15, -20, 80), (1, 1, 2)))):
         metaball = bpy.data.metaballs.new("Mball")
@@ -202,7 +202,8 @@ def main():
     # Failures. A program that writes an include and then fails must not have it moved.
     failing = os.path.join(work, "failing")
     with open(failing, "w") as script:
-        script.write("#!/bin/sh\necho nonsense >robot.inc\necho 'robot.x3d could not be read.'\nexit 1\n")
+        script.write("#!/bin/sh\necho nonsense >robot.inc\necho 'robot.x3d could not be read.'\n"
+                     "exit 1\n")
     os.chmod(failing, 0o755)
     os.environ["PATH"] = work
     for what, program, error in (

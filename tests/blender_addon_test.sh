@@ -10,4 +10,5 @@ command -v blender >/dev/null || skip "blender is not installed"
 mkdir "$work/home" "$work/scripts" "$work/tmp" "$work/test"
 HOME=$work/home BLENDER_USER_SCRIPTS=$work/scripts TMPDIR=$work/tmp \
     blender -b --factory-startup -noaudio --python-exit-code 1 \
-    --python "$(dirname "$0")/blender_addon_test.py" -- "$(realpath "$1")" "$(realpath "$2")" "$work/test"
+    --python "$(dirname "$0")/blender_addon_test.py" -- \
+    "$(realpath "$1")" "$(realpath "$2")" "$work/test"

@@ -34,7 +34,8 @@ files = zipfile.ZipFile(sys.argv[1])
 manifest = tomllib.loads(files.read("vexlorin_export/blender_manifest.toml").decode())
 assert "vexlorin_export/__init__.py" in files.namelist() and manifest["type"] == "add-on"
 assert {"schema_version", "id", "version", "name", "tagline", "maintainer", "blender_version_min",
-        "license"} <= manifest.keys() and len(manifest["tagline"]) <= 64' "$share/vexlorin/vexlorin_export.zip"
+        "license"} <= manifest.keys() and len(manifest["tagline"]) <= 64' \
+    "$share/vexlorin/vexlorin_export.zip"
 check "the icon is well-formed XML" xmllint --noout "$share/icons/hicolor/scalable/apps/vexlorin.svg"
 if command -v man >/dev/null; then
     manual=$share/man/man1/vexlorin.1.gz
