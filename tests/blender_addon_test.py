@@ -130,7 +130,7 @@ def check_export(work, folder, options, want, message):
     finished, said = export(work, os.path.join(folder, "robot.inc"), **options)
     got = contents(folder)
     check(f"{options}: finished", finished)
-    check(f"{options}: wrote {sorted(got)}, as the command line does", got.keys() == want.keys())
+    check(f"{options}: wrote just {sorted(want)}: {sorted(got)}", got.keys() == want.keys())
     for name in (n for n in want if not n.endswith(".png")):
         check(f"{options}: {name} is what the command line writes", got.get(name) == want[name])
     reported = ["Info: " + message[0]] + ["Warning: " + line for line in message[1:]]
