@@ -105,8 +105,14 @@ Message Convert(const Text& inputPath, const ConversionOptions& options) {
     if (!WriteOutput(folder, outputPath, table, names.declaredName, message)) {
         return message;
     }
-    const Text summary = Summary(names, table);
-    return Message{Message::Kind::Summary, summary + MakeScene(folder, table, names, options)};
+    Text summary = Summary(names, table);
+    // The include is written by now: what goes wrong from here on is a note, not a failure.
+    try {
+        summary += MakeScene(folder, table, names, options);
+    } catch (const std::bad_alloc&) {
+        summary += u"\nNo starter scene: there was not enough memory.";
+    }
+    return Message{Message::Kind::Summary, summary};
 }
 
 }  // namespace

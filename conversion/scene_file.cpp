@@ -1,7 +1,5 @@
 #include "conversion/scene_file.h"
 
-#include <utility>
-
 #include "conversion/preview.h"
 #include "conversion/starter_scene.h"
 #include "text/text.h"
@@ -10,24 +8,53 @@ namespace vex {
 
 namespace {
 
-enum class SceneResult { Written, Kept, Failed };
+enum class SceneResult { Written, NotOnDisk, Kept, Failed };
 
-// Writes the scene into a new file of the folder that takes the scene's name only where nothing
-// stands there. Failed leaves the reason in LastLineFileError.
+// Drops a scene left open when its writing is cut short (an allocation that failed), so that no
+// half-written scene takes its name when the process ends; nothing once it is closed.
+struct SceneDropper {
+    LineFileId id;
+    ~SceneDropper() { DropLineFile(id); }
+};
+
+// Writes the scene into a new file of the folder, which takes the scene's name only where nothing
+// stands there; one that stands there already is not even written. NotOnDisk and Failed leave the
+// reason in LastLineFileError.
 SceneResult WriteScene(LineFolder& folder, const ObjectTable& table, const IncludeNames& names) {
     const Text name = SceneName(names);
     if (folder.SameFile(name, name)) {
         return SceneResult::Kept;
     }
-    const LineFileId id = CreateLineFile(AutoId, folder, name);
+    const LineFileId id = CreateLineFile(AutoId, folder, name, CreateMode::NewOnly);
     if (id == 0) {
         return SceneResult::Failed;
     }
+    const SceneDropper dropper{id};
     WriteStarterScene(id, table, names);
-    if (!CloseLineFile(id)) {
-        return SceneResult::Failed;
+    switch (CloseLineFileResult(id)) {
+        case CloseResult::NameTaken:
+            return SceneResult::Kept;
+        case CloseResult::Failed:
+            return SceneResult::Failed;
+        case CloseResult::Closed:
+            break;
     }
-    return folder.Sync() ? SceneResult::Written : SceneResult::Failed;
+    return folder.Sync() ? SceneResult::Written : SceneResult::NotOnDisk;
+}
+
+// The line for a scene that is written, or kept.
+Text SceneLine(SceneResult result, const IncludeNames& names) {
+    const Text shown = CleanName(SceneName(names));
+    switch (result) {
+        case SceneResult::Written:
+            return shown + u" created: a starter scene that renders " + CleanName(names.baseName) +
+                   u".inc.";
+        case SceneResult::NotOnDisk:
+            return shown + u" created, but it may not be on the disk yet (" + LastLineFileError() +
+                   u").";
+        default:
+            return shown + u" kept: a file of that name is there already and was left as it is.";
+    }
 }
 
 }  // namespace
@@ -46,20 +73,12 @@ Text MakeScene(LineFolder& folder, const ObjectTable& table, const IncludeNames&
         return u"\nNo " + shown + u": the include declares nothing to show" +
                (options.preview ? u", so there is no preview either." : u".");
     }
-    Text lines;
-    switch (WriteScene(folder, table, names)) {
-        case SceneResult::Written:
-            lines = u"\n" + shown + u" created: a starter scene that renders " +
-                    CleanName(names.baseName) + u".inc.";
-            break;
-        case SceneResult::Kept:
-            lines = u"\n" + shown + u" kept: a file of that name is there already and was left" +
-                    u" as it is.";
-            break;
-        case SceneResult::Failed:
-            return u"\n" + shown + u" could not be written (" + LastLineFileError() + u")" +
-                   (options.preview ? u", so there is no preview." : u".");
+    const SceneResult result = WriteScene(folder, table, names);
+    if (result == SceneResult::Failed) {
+        return u"\n" + shown + u" could not be written (" + LastLineFileError() + u")" +
+               (options.preview ? u", so there is no preview." : u".");
     }
+    Text lines = u"\n" + SceneLine(result, names);
     if (options.preview) {
         lines += u"\n" + RenderPreview(folder, names);
     }

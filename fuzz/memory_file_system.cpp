@@ -61,6 +61,16 @@ bool MemoryFileSystem::Replace(const Folder& folder, const Text& from, const Tex
     return true;
 }
 
+bool MemoryFileSystem::MoveWithoutReplacing(const Folder& folder, const Text& from, const Text& to,
+                                            bool& taken) {
+    taken = files.contains(In(folder, to));
+    if (taken) {
+        Failed(u"File exists");
+        return false;
+    }
+    return Replace(folder, from, to);
+}
+
 bool MemoryFileSystem::Remove(const Folder& folder, const Text& name) {
     created_.erase(In(folder, name));
     if (files.erase(In(folder, name)) == 0) {

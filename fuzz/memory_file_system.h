@@ -4,8 +4,9 @@
 // line ends split across them; a read starting at or past `failReadAfter` fails; a write that would
 // take a file past `writeLimit` bytes fails and writes nothing (a later, shorter one may still
 // fit); the close, or the sync, of the file named `failCloseOf`, or `failSyncOf`, fails; so does a
-// folder's sync with `failFolderSync`; creating fails with `refuseCreate`, and replacing with
-// `refuseReplace` (as for a read-only file). A created file, whatever the name drawn for it, is
+// folder's sync with `failFolderSync`; creating fails with `refuseCreate`, and replacing (or a move
+// that replaces nothing, where nothing stands in the way) with `refuseReplace` (as for a read-only
+// file). A created file, whatever the name drawn for it, is
 // FOLDER + "new" to those faults and in `journal`, which lists each sync, move and folder sync in
 // turn ("sync /m/new", "move /m/new /m/scene.inc", "sync /m/").
 //
@@ -50,6 +51,8 @@ class MemoryFileSystem final : public FileSystem {
     FileHandle OpenForReading(const Folder& folder, const Text& name) override;
     FileHandle CreateNew(const Folder& folder, const Text& name, bool& taken) override;
     bool Replace(const Folder& folder, const Text& from, const Text& to) override;
+    bool MoveWithoutReplacing(const Folder& folder, const Text& from, const Text& to,
+                              bool& taken) override;
     bool Remove(const Folder& folder, const Text& name) override;
     bool SameFile(const Folder& folder, const Text& a, const Text& b) override {
         return a == b && files.contains(In(folder, a));

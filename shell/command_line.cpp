@@ -24,18 +24,17 @@ constexpr char16_t Help[] =
     u"                 to (UTF-8), and never open a window; needs a FILE\n"
     u"  --scene        also write a starter scene NAME.pov beside the include, unless a file\n"
     u"                 of that name is there already, which is kept as it is\n"
-    u"  --preview      render the scene with POV-Ray to NAME.png (implies --scene)\n"
+    u"  --preview      render the scene to NAME.png (640x480) with povray; implies --scene\n"
     u"  -h, --help     show this help and exit\n"
     u"  -V, --version  show the version and exit\n"
     u"  --             end of the options: every argument after it is a FILE\n"
     u"\n"
     u"Exit status:\n"
-    u"  0  every FILE was converted (or no FILE was given)\n"
+    u"  0  every FILE was converted (or no FILE was given); a scene or preview that could not\n"
+    u"     be made is a note of its file's message, not a failure\n"
     u"  1  at least one FILE could not be converted; the others were\n"
     u"  2  usage error: an unknown option, an empty argument, or --print without a FILE;\n"
-    u"     nothing was converted\n"
-    u"A scene or preview that could not be made is a note, not a failure: the include was\n"
-    u"written.\n";
+    u"     nothing was converted\n";
 
 Command CommandOf(Command::Kind kind, const Text& error = Text()) {
     Command command;

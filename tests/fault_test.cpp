@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,9 +35,19 @@ class FaultTest : public ::testing::Test {
         ASSERT_GT(include.size(), 3 * 4096U);
     }
 
-    Message Convert() {
+    Message Convert(const ConversionOptions& options = {}) {
         ScopedFileSystem scope(files);
-        return ConvertFile(Input);
+        return ConvertFile(Input, options);
+    }
+
+    // Runs `action` once, after the closing of the file with that number (1: the export, 2: the
+    // include, 3: the scene).
+    void AfterClose(int number, const std::function<void()>& action) {
+        files.afterClose = [number, action, closed = 0]() mutable {
+            if (++closed == number) {
+                action();
+            }
+        };
     }
 
     // A message that names the failure and its cause and does not claim the include was
@@ -161,6 +172,51 @@ TEST_F(FaultTest, NoMemoryIsToldAndChangesNothing) {
         EXPECT_EQ(files.files.size(), 2u);
         EXPECT_EQ(files.files[Output], "an earlier include\r\n");
         *outOfMemory = false;
+    }
+}
+
+// The scene goes to the disk and into its place as the include does, only where nothing stands;
+// whatever goes wrong with it is one line of a summary, after the include is in its place: a file
+// appearing at its name while it is written (kept as it is), a create refused, a folder that
+// cannot be synced, no memory left (no half-written scene takes its name).
+TEST_F(FaultTest, SceneTakesOnlyAFreeNameAndItsFaultsAreNotes) {
+    const Text scene = u"/m/scene.pov";
+    const struct {
+        int afterClose;
+        std::function<void()> fault;
+        const char16_t* line;
+        const char* leaves;  // the scene's bytes; "" none; null the one written, synced
+    } faults[] = {
+        {0, nullptr, u"scene.pov created: a starter scene that renders scene.inc.", nullptr},
+        {3, [&] { files.files[scene] = "my own\n"; },
+         u"scene.pov kept: a file of that name is there already and was left as it is.",
+         "my own\n"},
+        {2, [&] { files.refuseCreate = true; },
+         u"scene.pov could not be written (Permission denied).", ""},
+        {3, [&] { files.failFolderSync = true; },
+         u"scene.pov created, but it may not be on the disk yet (Input/output error).", nullptr},
+        {2, [&] { files.outOfMemoryOnWrite = true; },
+         u"No starter scene: there was not enough memory.", ""},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(ToUtf8(fault.line));
+        files.files.erase(Output);
+        files.files.erase(scene);
+        files.refuseCreate = files.failFolderSync = files.outOfMemoryOnWrite = false;
+        files.journal.clear();
+        AfterClose(fault.afterClose, fault.fault);
+        const Message message = Convert({.scene = true});
+        EXPECT_EQ(message.kind, Message::Kind::Summary);
+        EXPECT_EQ(message.text.substr(message.text.rfind(u'\n') + 1), fault.line);
+        EXPECT_EQ(files.files[Output], include);
+        const bool none = fault.leaves != nullptr && *fault.leaves == '\0';
+        EXPECT_EQ(files.files.size(), none ? 2u : 3u);  // no new file left behind
+        if (fault.leaves == nullptr) {
+            EXPECT_EQ(files.journal.back(), u"sync /m/");
+            EXPECT_EQ(files.journal.end()[-2], u"move /m/new /m/scene.pov");
+        } else if (!none) {
+            EXPECT_EQ(files.files[scene], fault.leaves);
+        }
     }
 }
 

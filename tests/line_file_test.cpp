@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,6 +87,51 @@ TEST(LineFileIds, NameOpenFilesOnly) {
         EXPECT_EQ(ReadLine(none, AnsiFormat), u"");
         WriteLine(none, u"nothing", AnsiFormat);
         EXPECT_TRUE(CloseLineFile(none));
+    }
+}
+
+// A file created NewOnly takes its name only where nothing stands, on the real disk: whatever
+// stands there before it is created, or appears there while it is written (a file, a folder), is
+// kept as it was and told apart from other failures, and the new file is not left behind.
+TEST(CreateNewOnly, NeverReplacesWhatStandsAtTheNameOrAppearsThere) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* what;
+        bool before;  // put there before the file is created, else before it is closed
+        bool folder;
+    } cases[] = {{"a file there before", true, false},
+                 {"a file appearing", false, false},
+                 {"a folder appearing", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        const auto plant = [&] {
+            if (c.folder) {
+                fs::create_directory(folder.path() / "scene.pov");
+            } else {
+                WriteBytes(folder.path() / "scene.pov", "my own\n");
+            }
+        };
+        if (c.before) {
+            plant();
+        }
+        const LineFolder held(folder.TextPath("scene.x3d"));
+        const LineFileId id = CreateLineFile(AutoId, held, u"scene.pov", CreateMode::NewOnly);
+        ASSERT_NE(id, 0);
+        WriteLine(id, u"starter", AnsiFormat);
+        if (!c.before) {
+            plant();
+        }
+        EXPECT_EQ(CloseLineFileResult(id), CloseResult::NameTaken);
+        EXPECT_EQ(c.folder, fs::is_directory(folder.path() / "scene.pov"));
+        if (!c.folder) {
+            EXPECT_EQ(ReadBytes(folder.path() / "scene.pov"), "my own\n");
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), {}), 1);
+        const LineFileId again = CreateLineFile(AutoId, held, u"new.pov", CreateMode::NewOnly);
+        WriteLine(again, u"starter", AnsiFormat);
+        EXPECT_EQ(CloseLineFileResult(again), CloseResult::Closed);
+        EXPECT_EQ(ReadBytes(folder.path() / "new.pov"), "starter\r\n");
     }
 }
 

@@ -64,6 +64,8 @@ print_on_a_display|on_display --print scene.x3d|0|scene.inc created|scene.inc sc
 print_without_a_file|args --print|2|vexlorin: --print needs a FILE|scene.x3d|
 scene_written|args --print --scene scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|printed_exactly "$created" "scene.pov created: a starter scene that renders scene.inc." && written_like_the_include scene.pov
 scene_kept|printf 'my own scene\n' >scene.pov; args --print --scene scene.x3d|0|scene.pov kept|scene.inc scene.pov scene.x3d|printed_exactly "$created" "scene.pov kept: a file of that name is there already and was left as it is." && test "$(cat scene.pov)" = "my own scene"
+scene_kept_link|ln -s ../made_by_the_link scene.pov; without_povray; args --print --preview scene.x3d|0|scene.pov kept|scene.inc scene.pov scene.x3d|test -L scene.pov && test ! -e ../made_by_the_link && test "$(wc -l <"$work/out")" -eq 3
+scene_after_the_dialog|run --scene <<<scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|
 scene_nothing_declared|printf '<X3D>\n' >empty.x3d; args --print --preview empty.x3d|0|No empty.pov|empty.inc empty.x3d scene.x3d|test "$(sed -n 3p "$work/out")" = "No empty.pov: the include declares nothing to show, so there is no preview either."
 preview_calls_through|without_povray; args --print --preview scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|test "$(wc -l <"$work/out")" -eq 3 && grep -q . <(sed -n 3p "$work/out")
 CASES

@@ -53,6 +53,13 @@ class FileSystem {
     // `to` is a folder or a file this process may not write to (a read-only one).
     virtual bool Replace(const Folder& folder, const Text& from, const Text& to) = 0;
 
+    // Puts the file `from` at `to` only where nothing stands at `to` (no file, link, pipe or
+    // folder), in one step, so that nothing that appears there meanwhile is ever replaced. False,
+    // with both left as they are, when it could not; `taken` then says whether something stood
+    // at `to`.
+    virtual bool MoveWithoutReplacing(const Folder& folder, const Text& from, const Text& to,
+                                      bool& taken) = 0;
+
     // Removes the file (a link itself, not what it points to).
     virtual bool Remove(const Folder& folder, const Text& name) = 0;
 

@@ -128,7 +128,8 @@ LineFileId OpenLineFile(LineFileId id, const Text& path) {
     return OpenLineFile(id, folder, SplitPath(path).name);
 }
 
-LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name) {
+LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name,
+                          CreateMode mode) {
     if (id != AutoId || !folder.IsOpen() || !Usable(name)) {
         return 0;
     }
@@ -138,6 +139,7 @@ LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& n
         record->folder = &folder.Held();
         record->newName = std::move(created.name);
         record->target = name;
+        record->newOnly = mode == CreateMode::NewOnly;
     }
     return made;
 }
@@ -151,12 +153,12 @@ LineFileId CreateLineFile(LineFileId id, const Text& path) {
     return made;
 }
 
-bool CloseLineFile(LineFileId id) {
+CloseResult CloseLineFileResult(LineFileId id) {
     auto& table = LineFileTable();
     const auto it = std::find_if(table.begin(), table.end(),
                                  [id](const LineFileRecord& record) { return record.Id() == id; });
     if (it == table.end()) {
-        return true;
+        return CloseResult::Closed;
     }
     FlushToDisk(*it);
     const FileHandle handle = std::exchange(it->handle, NoFileHandle);
@@ -166,12 +168,18 @@ bool CloseLineFile(LineFileId id) {
     if (!it->failed && !it->newName.empty()) {
         MoveIntoPlace(*it);
     }
-    const bool succeeded = !it->failed;
+    const CloseResult result = !it->failed     ? CloseResult::Closed
+                               : it->nameTaken ? CloseResult::NameTaken
+                                               : CloseResult::Failed;
     if (&*it == lastFound) {
         lastFound = nullptr;
     }
     table.erase(it);
-    return succeeded;
+    return result;
+}
+
+bool CloseLineFile(LineFileId id) {
+    return CloseLineFileResult(id) == CloseResult::Closed;
 }
 
 void DropLineFile(LineFileId id) {

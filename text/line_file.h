@@ -73,13 +73,20 @@ LineFileId OpenLineFile(LineFileId id, const LineFolder& folder, const Text& nam
 // OpenLineFile for the file at `path`, through its folder, held only while it is opened.
 LineFileId OpenLineFile(LineFileId id, const Text& path);
 
+// Whether a created file takes the place of what stands at its name, or only a name where nothing
+// stands.
+enum class CreateMode { Replace, NewOnly };
+
 // Creates the file `name` in a held folder, which must outlive it, without touching anything
 // else: the lines go into a new file of its own beside it (CreateBeside), which CloseLineFile puts
-// on the disk and then in the place of whatever stands at `name` (an earlier file, a link, a pipe:
-// replaced, never followed or written through) once everything was written. Until then `name`
-// stays as it was, and after any failure it stays so and the new file is removed. 0 when the new
-// file cannot be made, or when id is not AutoId.
-LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name);
+// on the disk and then at `name` once everything was written. With Replace it takes the place of
+// whatever stands there (an earlier file, a link, a pipe: replaced, never followed or written
+// through); with NewOnly it takes the name only where nothing stands, and never replaces what
+// appears there meanwhile (FileSystem::MoveWithoutReplacing). Until then `name` stays as it was,
+// and after any failure it stays so and the new file is removed. 0 when the new file cannot be
+// made, or when id is not AutoId.
+LineFileId CreateLineFile(LineFileId id, const LineFolder& folder, const Text& name,
+                          CreateMode mode = CreateMode::Replace);
 
 // CreateLineFile for the file at `path`, through its folder, held until the file is closed;
 // CloseLineFile then syncs the folder too (LineFolder::Sync), and a failure there fails the close
@@ -130,8 +137,17 @@ void WriteLine(LineFileId id, const Text& text, int32_t format);
 // wrong with the file while it was open: a read error, damaged compressed data, a failed or short
 // write (including this final one), a write to a file opened for reading, a refused format, a
 // failed sync or close, or (for a created file) a path whose place it may not take, a folder or a
-// read-only file. Returns true for an id that names no file.
+// read-only file, or (created NewOnly) a name something stands at. Returns true for an id that
+// names no file.
 bool CloseLineFile(LineFileId id);
+
+// What closing a file came to: NameTaken is a file created NewOnly, written in full, whose name
+// was taken by something else when it was to be moved there (kept as it was; the new file is
+// removed); Failed is any other failure, as CloseLineFile has it.
+enum class CloseResult { Closed, NameTaken, Failed };
+
+// CloseLineFile, telling a name taken from the other failures.
+CloseResult CloseLineFileResult(LineFileId id);
 
 // Closes the file without writing out what is pending, for work that cannot be finished: a
 // created file is removed and never takes its path's place. Nothing happens for an id that names

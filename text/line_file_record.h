@@ -40,6 +40,8 @@ struct LineFileRecord {
     std::unique_ptr<LineFolder> ownFolder;
     Text newName;
     Text target;
+    bool newOnly = false;    // takes `target` only where nothing stands (CreateMode::NewOnly)
+    bool nameTaken = false;  // ... and something stood there when it was to be moved
 
     LineFileRecord() = default;
     LineFileRecord(const LineFileRecord&) = delete;
@@ -84,9 +86,10 @@ void Flush(LineFileRecord& record);
 // fails the file.
 void FlushToDisk(LineFileRecord& record);
 
-// A created file written in full and closed takes its target's place; the new file stays (for the
-// record's end to remove) when it may not, and the file counts as failed. A folder the record
-// holds itself is synced after the move.
+// A created file written in full and closed takes its target's place, or (newOnly) its target's
+// name where nothing stands there; the new file stays (for the record's end to remove) when it may
+// not, and the file counts as failed, with nameTaken set when something stood in its way. A folder
+// the record holds itself is synced after the move.
 void MoveIntoPlace(LineFileRecord& record);
 
 // --- line_reader.cpp

@@ -32,7 +32,14 @@ void FlushToDisk(LineFileRecord& record) {
 }
 
 void MoveIntoPlace(LineFileRecord& record) {
-    if (!CurrentFileSystem().Replace(*record.folder, record.newName, record.target)) {
+    FileSystem& files = CurrentFileSystem();
+    bool taken = false;
+    const bool moved =
+        record.newOnly
+            ? files.MoveWithoutReplacing(*record.folder, record.newName, record.target, taken)
+            : files.Replace(*record.folder, record.newName, record.target);
+    if (!moved) {
+        record.nameTaken = taken;
         NoteFailure(record);
         return;
     }

@@ -4,12 +4,15 @@
 // from a console and reads what it printed there. Every wait is bounded, so a dialog that never
 // comes (or never goes) fails the run instead of hanging it.
 //
-//   vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console <path or arguments>
-//              <expected caption> <expected text>
+//   vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console|print
+//              <path or arguments> <expected caption> <expected text>
 //
 // type: the path is typed in the open dialog; cancel: the dialog is cancelled (the path is not
 // used); argument: the program starts with the arguments and must show the box without a dialog;
-// console: the same from a console, where the caption and text must appear, without a box. A '|'
+// console: the same from a console, where the caption and text must appear, without a box;
+// print: the same with standard output and standard error a pipe, as a program that reads them
+// starts it: no window of it may appear, the pipe must hold exactly the text, and the exit code
+// must be the one given in place of the caption. A '|'
 // in the expected text stands for a line end (no Windows path holds one); an expected text that
 // ends in "(" is the beginning of the text, which goes on with a reason in the system's words.
 #include <windows.h>
@@ -112,7 +115,7 @@ void CheckEnd(const PROCESS_INFORMATION& started) {
     CloseHandle(started.hProcess);
 }
 
-enum class How { Type, Cancel, Argument, Console };
+enum class How { Type, Cancel, Argument, Console, Print };
 
 // What one run is to do and to see.
 struct Plan {
@@ -190,6 +193,75 @@ void CheckConsole(const Plan& plan) {
     Check(found, "the console shows the caption and \"" + Narrow(plan.text) + "\"", shown);
 }
 
+// A visible top-level window of the process.
+bool HasWindow(DWORD process) {
+    struct Search {
+        DWORD process;
+        bool found;
+    } search{process, false};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            s->found = s->found || (owner == s->process && IsWindowVisible(window));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Everything the pipe holds until its last writer closes it.
+std::string ReadToEnd(HANDLE pipe) {
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+int RunPrinting(const Plan& plan) {
+    FreeConsole();  // as a windowed program (the modeller) starts it
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    Check(CreatePipe(&readEnd, &writeEnd, &inherited, 1 << 16) != 0, "a pipe is made");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    PROCESS_INFORMATION started{};
+    std::wstring commandLine = L"\"" + plan.program + L"\" " + plan.input;
+    Check(CreateProcessW(plan.program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                         nullptr, plan.startFolder.c_str(), &startup, &started) != 0,
+          "vexlorin.exe starts with a pipe for its output");
+    CloseHandle(writeEnd);
+    bool window = false;
+    DWORD waited = 0;
+    for (; !window && WaitForSingleObject(started.hProcess, 50) == WAIT_TIMEOUT &&
+           waited < WaitLimitMs;
+         waited += 50) {
+        window = HasWindow(started.dwProcessId);
+    }
+    Check(!window, "no window of vexlorin.exe appears");
+    Check(!window && waited < WaitLimitMs, "vexlorin.exe ends without waiting for anybody");
+    TerminateProcess(started.hProcess, 99);
+    const std::string printed = ReadToEnd(readEnd);
+    DWORD code = 99;
+    GetExitCodeProcess(started.hProcess, &code);
+    Check(std::to_wstring(code) == plan.caption, "the exit code is " + Narrow(plan.caption),
+          std::to_wstring(code));
+    Check(printed == Narrow(plan.text), "the pipe holds \"" + Narrow(plan.text) + "\"",
+          std::wstring(printed.begin(), printed.end()));
+    CloseHandle(readEnd);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return failures == 0 ? 0 : 1;
+}
+
 int Run(const Plan& plan) {
     // Explorer has no console; Wine gives one to a console program started from Linux, and hands
     // it on to the programs it starts. The console run gets a fresh, empty console instead.
@@ -220,16 +292,16 @@ int Run(const Plan& plan) {
 
 int wmain(int argc, wchar_t** argv);  // the entry point -municode asks for, declared by no header
 int wmain(int argc, wchar_t** argv) {
-    const std::vector<std::wstring> hows{L"type", L"cancel", L"argument", L"console"};
+    const std::vector<std::wstring> hows{L"type", L"cancel", L"argument", L"console", L"print"};
     const auto how = argc > 3 ? std::find(hows.begin(), hows.end(), argv[3]) : hows.end();
     if (argc != 7 || how == hows.end()) {
         std::fputs(
-            "usage: vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console"
+            "usage: vex_driver <vexlorin.exe> <start folder> type|cancel|argument|console|print"
             " <path or arguments> <expected caption> <expected text>\n",
             stderr);
         return 2;
     }
     Plan plan{argv[1], argv[2], static_cast<How>(how - hows.begin()), argv[4], argv[5], argv[6]};
     std::replace(plan.text.begin(), plan.text.end(), L'|', L'\n');
-    return Run(plan);
+    return plan.how == How::Print ? RunPrinting(plan) : Run(plan);
 }

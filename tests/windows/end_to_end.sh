@@ -2,8 +2,9 @@
 # vexlorin.exe end to end under Wine, worked by the driver as a user would: one run converts a
 # copy of the fixture, one picks a file that does not exist (which the dialog must hand over, for
 # the program to say so), one cancels; then starts with arguments: a path (as Explorer starts it
-# for a dropped file), a wildcard, and a path from a console; last, the program unpacked from the
-# release archive, started with a path. Needs a display (run under xvfb-run).
+# for a dropped file), a wildcard, and a path from a console; with --print, its output a pipe that
+# a Windows program, or Linux, gave it (no window); last, the program unpacked from the release
+# archive, started with a path. Needs a display (run under xvfb-run).
 #
 #   end_to_end.sh <vexlorin.exe> <vex_driver.exe> <fixtures folder> <release zip>
 source "$(dirname "$0")/../lib.sh"
@@ -64,6 +65,23 @@ start_with console "$(quoted "$scenes/scene.x3d")" "scene.inc created > blobs: 3
     "my scenes" "scene.inc scene.x3d"
 check "the include written for a path argument equals the fixture" \
     cmp "$scenes/scene.inc" "$fixtures/scene.inc"
+
+echo "--- --print: the message into the pipe it is given, no window"
+rm -f "$scenes/scene.inc"
+drive print "--print --scene $(quoted "$scenes/scene.x3d")" 0 \
+    "scene.inc created > blobs: 3 sweeps: 5|scene.pov created: a starter scene that renders scene.inc.|"
+check "the scene is written with CR LF" grep -q $'^#version 3.7;\r$' "$scenes/scene.pov"
+printf 'my own scene\r\n' >"$work/edited.pov"
+cp "$work/edited.pov" "$scenes/scene.pov"
+drive print "--scene $(quoted "$scenes/scene.x3d") --print" 0 \
+    "scene.inc created > blobs: 3 sweeps: 5|scene.pov kept: a file of that name is there already and was left as it is.|"
+check "an edited scene is kept byte for byte" cmp "$scenes/scene.pov" "$work/edited.pov"
+drive print --print 2 \
+    "vexlorin: --print needs a FILE: it never opens the dialog|Try 'vexlorin --help' for more information.|"
+timeout 60 "$run" "$program" --print "$(windows "$scenes/scene.x3d")" </dev/null | cat >"$work/printed"
+check "a pipe from Linux holds the message" \
+    cmp "$work/printed" <(printf '%s\n' "scene.inc created > blobs: 3 sweeps: 5")
+rm -f "$scenes/scene.pov"
 
 echo "--- the release archive: unpacked, its program started with a path as Explorer does"
 mkdir "$work/unpacked"

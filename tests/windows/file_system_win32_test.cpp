@@ -92,6 +92,34 @@ TEST_F(Win32FileTest, ReplacesAnEarlierFileButNotAReadOnlyOne) {
     EXPECT_EQ(Files(), 1);
 }
 
+// A file created NewOnly takes its name only where nothing stands: a file appearing there while it
+// is written (a plain one, a read-only one, one held open elsewhere) stays as it is; no new file
+// is left.
+TEST_F(Win32FileTest, NewOnlyLeavesWhatAppearsAtItsName) {
+    const LineFolder held(Path("scene.x3d"));
+    for (const char* appearing : {"plain", "read-only", "held open"}) {
+        const LineFileId id = CreateLineFile(AutoId, held, u"scene.pov", CreateMode::NewOnly);
+        WriteLine(id, u"starter", AnsiFormat);
+        Write("scene.pov", "my own\n");
+        const bool readOnly = appearing == std::string("read-only");
+        SetFileAttributesW(Wide(Path("scene.pov")), readOnly ? FILE_ATTRIBUTE_READONLY : 0);
+        Handle other;
+        if (appearing == std::string("held open")) {
+            other = OpenShared(Path("scene.pov"), GENERIC_READ, FILE_SHARE_READ);
+        }
+        EXPECT_EQ(CloseLineFileResult(id), CloseResult::NameTaken) << appearing;
+        EXPECT_EQ(Read("scene.pov"), "my own\n");
+        EXPECT_EQ(Files(), 1);
+        other.reset();
+        SetFileAttributesW(Wide(Path("scene.pov")), FILE_ATTRIBUTE_NORMAL);
+        std::filesystem::remove(folder.path() / "scene.pov");
+    }
+    const LineFileId id = CreateLineFile(AutoId, held, u"scene.pov", CreateMode::NewOnly);
+    WriteLine(id, u"starter", AnsiFormat);
+    EXPECT_EQ(CloseLineFileResult(id), CloseResult::Closed);
+    EXPECT_EQ(Read("scene.pov"), "starter\r\n");
+}
+
 TEST_F(Win32FileTest, ReportsFailedOpensInPlainWords) {
     const Text missingFolder = Path("missing") + u"\\out.inc";
     for (const Text& path : {Path("missing.x3d"), missingFolder, folder.TextPath(""), Text()}) {

@@ -1,5 +1,5 @@
 // The file layer on POSIX systems: a folder opened once, the files in it reached through it with
-// openat, renameat and unlinkat; read, write, lseek, fsync and close.
+// openat, renameat, renameat2 and unlinkat; read, write, lseek, fsync and close.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +66,25 @@ class PosixFileSystem final : public FileSystem {
             return true;
         }
         return Failed(refused != 0 ? refused : errno);
+    }
+
+    bool MoveWithoutReplacing(const Folder& folder, const Text& from, const Text& to,
+                              bool& taken) override {
+        const int at = Descriptor(folder.handle);
+        const std::string source = ToUtf8(from);
+        const std::string target = ToUtf8(to);
+        int result = ::renameat2(at, source.c_str(), at, target.c_str(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            // A file system that cannot rename without replacing (some network ones): a second
+            // name for the file, which fails where anything stands, then the first one removed.
+            result = ::linkat(at, source.c_str(), at, target.c_str(), 0);
+            if (result == 0) {
+                ::unlinkat(at, source.c_str(), 0);
+                return true;
+            }
+        }
+        taken = result != 0 && errno == EEXIST;
+        return result == 0 || Failed(errno);
     }
 
     bool Remove(const Folder& folder, const Text& name) override {

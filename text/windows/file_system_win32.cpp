@@ -106,6 +106,22 @@ class Win32FileSystem final : public FileSystem {
         return false;
     }
 
+    bool MoveWithoutReplacing(const Folder& folder, const Text& from, const Text& to,
+                              bool& taken) override {
+        const Text target = folder.path + to;
+        // Without MOVEFILE_REPLACE_EXISTING the move fails wherever something stands at `to`;
+        // MOVEFILE_WRITE_THROUGH as for Replace.
+        taken = false;
+        if (MoveFileExW(Wide(folder.path + from), Wide(target), MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        Fail();
+        // A folder there is refused with other words than a file.
+        taken = lastError_ == ERROR_ALREADY_EXISTS || lastError_ == ERROR_FILE_EXISTS ||
+                GetFileAttributesW(Wide(target)) != INVALID_FILE_ATTRIBUTES;
+        return false;
+    }
+
     bool Remove(const Folder& folder, const Text& name) override {
         return DeleteFileW(Wide(folder.path + name)) != 0 || Fail() == 0;
     }
