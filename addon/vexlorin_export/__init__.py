@@ -106,7 +106,10 @@ class ExportVexlorin(bpy.types.Operator, ExportHelper):
         preferences = context.preferences.addons[__package__].preferences
         vexlorin = program.find_program(preferences.vexlorin_path)
         require_x3d_exporter()
-        work = tempfile.mkdtemp(prefix="vexlorin-")
+        try:
+            work = tempfile.mkdtemp(prefix="vexlorin-")
+        except OSError as error:
+            raise program.Failure("No temporary folder could be made: " + program.reason(error))
         try:
             return self.convert(vexlorin, work, folder, base)
         finally:
@@ -126,7 +129,7 @@ class ExportVexlorin(bpy.types.Operator, ExportHelper):
         wanted = [base + ".inc"]
         wanted += [base + ".pov"] if with_scene and not kept else []
         wanted += [base + ".png"] if self.preview else []
-        placed = program.place(work, folder, wanted)
+        placed = program.place(work, folder, wanted, keep=base + ".pov")
         if os.path.join(folder, base + ".inc") not in placed:
             raise program.Failure("Vexlorin said it converted the export, but wrote no include.")
         picture = os.path.join(folder, base + ".png")

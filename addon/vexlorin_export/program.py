@@ -63,14 +63,14 @@ def run(program, work, export, scene, preview):
     return done.returncode, [line for line in said.splitlines() if line.strip()]
 
 
-def place(work, folder, names):
+def place(work, folder, names, keep):
     """Moves each named file that stands in the work folder to the user's folder, replacing a file
-    of that name there. Returns the paths it placed."""
+    of that name there; but a file named keep is never put over one (a scene the user saved there
+    while Vexlorin ran stays). Returns the paths it placed."""
     placed = []
     for name in names:
-        source = os.path.join(work, name)
-        if os.path.isfile(source):
-            target = os.path.join(folder, name)
+        source, target = os.path.join(work, name), os.path.join(folder, name)
+        if os.path.isfile(source) and not (name == keep and os.path.lexists(target)):
             try:
                 move(source, target)
             except OSError as error:
