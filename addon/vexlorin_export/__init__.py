@@ -62,7 +62,7 @@ class ExportVexlorin(bpy.types.Operator, ExportHelper):
     """Export the Sweep and Mball objects as a POV-Ray include, converted by Vexlorin"""
 
     bl_idname = "export_scene.vexlorin"
-    bl_label = "Export POV-Ray include"
+    bl_label = "Export include"
 
     filename_ext = ".inc"
     filter_glob: StringProperty(default="*.inc", options={'HIDDEN'})
