@@ -88,16 +88,17 @@ def contents(folder):
     return found
 
 
-def reference(vexlorin, folder, options):
+def reference(vexlorin, folder, options, selection_only=False):
     """What the command line makes of a stock export (the exporter's defaults): the files it
     writes, the message lines it prints, and the export's text."""
     os.makedirs(folder)
-    bpy.ops.export_scene.x3d(filepath=os.path.join(folder, "robot.x3d"))
+    stock = os.path.join(folder, "robot.x3d")
+    bpy.ops.export_scene.x3d(filepath=stock, use_selection=selection_only)
     run = subprocess.run([vexlorin, "--print"] + options + ["robot.x3d"], cwd=folder,
                          stdout=subprocess.PIPE, check=True)
     written_there = contents(folder)
-    export = written_there.pop("robot.x3d").decode("utf-8")
-    return written_there, run.stdout.decode("utf-8").splitlines(), export
+    text = written_there.pop("robot.x3d").decode("utf-8")
+    return written_there, run.stdout.decode("utf-8").splitlines(), text
 
 
 def export(work, path, **options):
@@ -190,14 +191,18 @@ def main():
     if "robot.png" in want:
         check_picture(os.path.join(folder, "robot.png"), red=True)
 
-    # Found on the PATH; the include alone.
+    # Found on the PATH; the selected objects alone, the include alone.
+    for placed in bpy.data.objects:
+        placed.select_set(placed.name.startswith("Mball") or placed.name == "SweepMirrored")
+    want, message, _ = reference(vexlorin, os.path.join(work, "selected"), [], selection_only=True)
+    check(f"a selection makes another include: {message[0]}", message[0] != SUMMARY)
     path = os.path.join(work, "bin")
     os.mkdir(path)
     os.symlink(vexlorin, os.path.join(path, "vexlorin"))
     preferences.vexlorin_path, os.environ["PATH"] = "", path + os.pathsep + os.environ["PATH"]
     alone = os.path.join(work, "alone")
     os.mkdir(alone)
-    check_export(work, alone, {}, {"robot.inc": want["robot.inc"]}, [SUMMARY])
+    check_export(work, alone, {"use_selection": True}, want, message)
 
     # Failures. A program that writes an include and then fails must not have it moved.
     failing = os.path.join(work, "failing")
