@@ -78,6 +78,13 @@ def check(program, folder, name):
     message = run.stdout.strip().split("\n", 1)[1]  # below the caption
     if run.returncode != 0 or message != (expected or message.split("\n")[0]):
         failures.append(f"{name}: expected {expected or 'the summary alone'}, got: {run.stdout}{run.stderr}")
+    return failures + differences(name, got, want)
+
+
+def differences(name, got, want):
+    """Each point or component written further than TOLERANCE from where the modeller has it, and
+    each count that differs."""
+    failures = []
     for kind, got_items, want_items in zip(("point", "component"), got, want):
         if len(got_items) != len(want_items):
             failures.append(f"{name}: {len(got_items)} {kind}s written, {len(want_items)} modelled")

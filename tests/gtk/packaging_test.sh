@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts on a desktop, and the Debian package: the program, a valid menu entry
 # that the desktop offers for .x3d files and that hands them to the program, the icon, the X3D file
-# type, the manual page, valid AppStream metadata; a package lintian finds nothing wrong with.
+# type, the manual page, valid AppStream metadata, the modeller's add-on; a package lintian finds
+# nothing wrong with.
 # Usage: packaging_test.sh <build folder> gtk|terminal (the dialogs the build has)
 source "$(dirname "$0")/../lib.sh"
 build=$(realpath "$1")
@@ -11,7 +12,7 @@ share=$work/root/usr/share
 id=org.quillbrace.Vexlorin
 files=(usr/bin/vexlorin usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml
        usr/share/icons/hicolor/scalable/apps/vexlorin.svg usr/share/mime/packages/vexlorin.xml
-       usr/share/man/man1/vexlorin.1.gz)
+       usr/share/man/man1/vexlorin.1.gz usr/share/vexlorin/vexlorin_export.zip)
 
 # --- cmake --install ------------------------------------------------------------------------------
 DESTDIR=$work/root cmake --install "$build" --prefix /usr >"$work/install.txt" 2>&1
@@ -26,6 +27,15 @@ fi
 check "the AppStream metadata is valid" \
     appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml"
 check "... and its menu entry is installed beside it" appstreamcli validate-tree --no-net "$work/root"
+# The add-on's zip: one folder, with bl_info for Blender up to 4.1, a manifest 4.2 and later accept.
+check "the add-on's zip holds vexlorin_export/ with __init__.py and a whole manifest" python3 -c '
+import sys, tomllib, zipfile
+files = zipfile.ZipFile(sys.argv[1])
+manifest = tomllib.loads(files.read("vexlorin_export/blender_manifest.toml").decode())
+assert "vexlorin_export/__init__.py" in files.namelist() and manifest["type"] == "add-on"
+assert {"schema_version", "id", "version", "name", "tagline", "maintainer", "blender_version_min",
+        "license"} <= manifest.keys() and len(manifest["tagline"]) <= 64' \
+    "$share/vexlorin/vexlorin_export.zip"
 check "the icon is well-formed XML" xmllint --noout "$share/icons/hicolor/scalable/apps/vexlorin.svg"
 if command -v man >/dev/null; then
     manual=$share/man/man1/vexlorin.1.gz

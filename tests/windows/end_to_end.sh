@@ -86,8 +86,9 @@ rm -f "$scenes/scene.pov"
 echo "--- the release archive: unpacked, its program started with a path as Explorer does"
 mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$release_zip")
-check "the archive holds vexlorin.exe, README.md and LICENSE" \
-    test "$(cd "$work/unpacked" && ls | LC_ALL=C sort | xargs)" = "LICENSE README.md vexlorin.exe"
+check "the archive holds vexlorin.exe, README.md, LICENSE and the modeller's add-on" \
+    test "$(cd "$work/unpacked" && ls | LC_ALL=C sort | xargs)" = \
+    "LICENSE README.md vexlorin.exe vexlorin_export.zip"
 program="$work/unpacked/vexlorin.exe"
 rm -f "$scenes/scene.inc"
 drive argument "$(quoted "$scenes/scene.x3d")" "$summary" "scene.inc created > blobs: 3 sweeps: 5"
