@@ -63,15 +63,15 @@ Piece Shape(const ObjectRow& row) {
 // stretch's middle): along any axis the stretch stays within 1/8 of the four points' spread beyond
 // them, and its radius within 1/8 of their radii's spread above the largest.
 Piece Stretch(const std::vector<const ObjectRow*>& points, size_t first) {
-    Vector low;
-    Vector high;
+    Vector low = PointOf(*points[first]);
+    Vector high = low;
     double least = Huge;
     double most = 0;
     for (size_t k = first; k < first + 4; ++k) {
         const Vector p = PointOf(*points[k]);
         for (size_t i = 0; i < 3; ++i) {
-            low[i] = k == first ? p[i] : std::min(low[i], p[i]);
-            high[i] = k == first ? p[i] : std::max(high[i], p[i]);
+            low[i] = std::min(low[i], p[i]);
+            high[i] = std::max(high[i], p[i]);
         }
         const double radius = std::abs(NumberValue(points[k]->placed.radius).value_or(0));
         least = std::min(least, radius);

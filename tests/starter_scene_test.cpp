@@ -98,8 +98,10 @@ TEST(ShownPieces, HoldEverySphereTheSweepSweepsThrough) {
         {0, 0, 0, 0.1}, {1, 0, 0, 2}, {1, 10, 0, 0.5}, {-3, 10, 4, 0}, {-3, -5, 4, 1}};
     std::vector<std::string> texts;
     for (const auto& p : points) {
-        texts.push_back("<" + std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " +
-                        std::to_string(p[2]) + ">");
+        std::string point = "<";
+        point +=
+            std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " + std::to_string(p[2]) + ">";
+        texts.push_back(point);
         texts.push_back(std::to_string(p[3]));
     }
     std::vector<Row> rows;
