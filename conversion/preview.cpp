@@ -112,6 +112,9 @@ Text RenderFailure(const ChildResult& result, const Text& scene) {
         case ChildEnd::OverTime:
             return u"POV-Ray was stopped after " + DecimalText(RenderLimit.count()) +
                    u" s, before it had finished.";
+        case ChildEnd::Interrupted:
+            return u"POV-Ray was stopped: Vexlorin was asked to end (signal " +
+                   DecimalText(result.code) + u").";
         case ChildEnd::Signalled:
             return u"POV-Ray ended abnormally on " + scene + u" (signal " +
                    DecimalText(result.code) + u").";

@@ -27,6 +27,10 @@ Text ProgramFileName(TextView name);
 // True when `path` is a file (not a folder) this process may run.
 bool IsProgramFile(const Text& path);
 
+// POSIX: the last signal EndingSignalsHeld recorded since the outermost hold began; 0 when none
+// came (or none is held).
+int RecordedEndingSignal();
+
 // The last bytes of a child's output: at most `kept`, the older ones dropped as newer come, in
 // memory of at most twice that, whatever the child writes.
 class OutputTail {

@@ -1,6 +1,6 @@
 // Child processes on POSIX systems: posix_spawn into a process group of the child's own, started
 // in the held folder by its descriptor (fchdir), its output read through a pipe with poll, and the
-// group killed with SIGKILL.
+// group killed with SIGKILL; the signals that ask this process to end only recorded meanwhile.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -204,10 +204,11 @@ bool HasEnded(pid_t child) {
     return result < 0 || info.si_pid == child;
 }
 
-// Reads the child's output until it ends or the deadline passes; true when it ended in time.
+// Reads the child's output until it ends, an ending signal is recorded (poll returns at once when
+// one comes) or the deadline passes; false only past the deadline.
 bool FollowChild(pid_t child, int pipe, OutputTail& tail, Clock::time_point deadline) {
     bool open = true;
-    while (!HasEnded(child)) {
+    while (RecordedEndingSignal() == 0 && !HasEnded(child)) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
@@ -245,7 +246,11 @@ int EndChild(pid_t child, int pipe, OutputTail& tail) {
 ChildResult Outcome(bool inTime, int status, OutputTail& tail) {
     ChildResult result;
     result.output = tail.Take();
-    if (!inTime) {
+    const int signal = RecordedEndingSignal();
+    if (signal != 0) {
+        result.end = ChildEnd::Interrupted;
+        result.code = signal;
+    } else if (!inTime) {
         result.end = ChildEnd::OverTime;
     } else if (status != -1 && WIFSIGNALED(status)) {
         result.end = ChildEnd::Signalled;
@@ -268,6 +273,7 @@ ChildResult RunChild(const ChildRun& run, const Folder& folder) {
     Descriptor writing(ends[1]);
     ::fcntl(reading.get(), F_SETFL, ::fcntl(reading.get(), F_GETFL) | O_NONBLOCK);
     const Clock::time_point deadline = Clock::now() + run.limit;
+    const EndingSignalsHeld held;
     const ChildrenWaitedFor waited;
     pid_t child = 0;
     const int error =

@@ -259,6 +259,11 @@ Text InstalledProgram(TextView path) {
     return !programs.empty() && IsProgramFile(full) ? full : Text();
 }
 
+// Nothing to hold: a process ends with its handles, and a child's job with its last one
+// (KillingJob), which kills every process in it.
+EndingSignalsHeld::EndingSignalsHeld() = default;
+EndingSignalsHeld::~EndingSignalsHeld() = default;
+
 ChildResult RunChild(const ChildRun& run, const Folder& folder) {
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     ChildEnds ends;
