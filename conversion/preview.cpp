@@ -183,6 +183,9 @@ Text RenderPreview(LineFolder& folder, const IncludeNames& names) {
     const Text picture = names.baseName + u".png";
     Text failure = Unrenderable(folder, scene);
     if (failure.empty()) {
+        // A signal asking Vexlorin to end (Ctrl-C) stops POV-Ray, and ends Vexlorin only once the
+        // new file is gone, when this goes.
+        const EndingSignalsHeld held;
         FileSystem& files = CurrentFileSystem();
         // POV-Ray writes the picture as it goes: into a new file of its own, which only a complete
         // render puts in the place of an earlier picture. POV-Ray insists on the ending ".png".

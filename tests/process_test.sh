@@ -68,6 +68,8 @@ scene_kept_link|ln -s ../made_by_the_link scene.pov; without_povray; args --prin
 scene_after_the_dialog|run --scene <<<scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|
 scene_nothing_declared|printf '<X3D>\n' >empty.x3d; args --print --preview empty.x3d|0|No empty.pov|empty.inc empty.x3d scene.x3d|test "$(sed -n 3p "$work/out")" = "No empty.pov: the include declares nothing to show, so there is no preview either."
 preview_calls_through|without_povray; args --print --preview scene.x3d|0|scene.pov created|scene.inc scene.pov scene.x3d|test "$(wc -l <"$work/out")" -eq 3 && grep -q . <(sed -n 3p "$work/out")
+preview_interrupted|interrupted INT|130|ended by INT|scene.inc scene.pov scene.x3d|renderer_gone && same scene.inc "$fixtures/scene.inc" && written_like_the_include scene.pov
+preview_terminated|interrupted TERM|143|ended by TERM|scene.inc scene.pov scene.x3d|renderer_gone && same scene.inc "$fixtures/scene.inc" && written_like_the_include scene.pov
 CASES
 )
 
@@ -116,6 +118,37 @@ on_display() {
     (cd "$w" && timeout 60 xvfb-run -a "$work/vexlorin" "$@" </dev/null | cat
         exit "${PIPESTATUS[0]}") >"$work/out" 2>&1
     status=$?
+}
+# interrupted SIGNAL: a preview by a stand-in for POV-Ray that starts a process, says their ids in
+# $work/rendering and sleeps; the program gets SIGNAL then, and must end by it at once: within 20 s,
+# well before its own limit on the render would stop it.
+interrupted() {
+    mkdir "$work/bin" && printf '#!/bin/sh\nsleep 600 & echo $$ $! >%q.new && mv %q.new %q\nsleep 600\n' \
+        "$work/rendering" "$work/rendering" "$work/rendering" >"$work/bin/povray" &&
+        chmod 755 "$work/bin/povray"
+    set -m  # without job control a background job would start with SIGINT ignored
+    (cd "$w" && PATH=$work/bin:$PATH exec "$work/vexlorin" --print --preview scene.x3d \
+        </dev/null >"$work/out" 2>&1) &
+    local program=$! tries=0
+    set +m
+    while [ ! -e "$work/rendering" ] && [ $((tries += 1)) -lt 600 ]; do sleep 0.1; done
+    kill -s "$1" "$program"
+    tries=0
+    while running "$program" && [ $((tries += 1)) -lt 200 ]; do sleep 0.1; done
+    kill -s KILL "$program" 2>/dev/null
+    wait "$program"
+    status=$?
+    echo "ended by $(kill -l "$status")" >>"$work/out"
+}
+# running ID: the process runs (is there, and no zombie).
+running() { [[ "$(cat "/proc/$1/stat" 2>/dev/null)" =~ \)\ [^Z] ]]; }
+# The stand-in for POV-Ray and the process it started are gone, after up to two seconds.
+renderer_gone() {
+    local id tries
+    for id in $(cat "$work/rendering"); do
+        for tries in {1..100}; do running "$id" || continue 2; sleep 0.02; done
+        return 1
+    done
 }
 # The whole output is these lines, each ended by a line feed alone.
 printed_exactly() { cmp -s "$work/out" <(printf '%s\n' "$@"); }
