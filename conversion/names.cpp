@@ -80,6 +80,8 @@ IncludeNames IncludeNamesFor(const Text& inputPath) {
     IncludeNames names = SplitInputPath(inputPath);
     names.baseName = BaseNameOf(names.fileName);
     names.includePath = names.folder + names.baseName + u".inc";
+    names.sceneName = names.baseName + u".pov";
+    names.pictureName = names.baseName + u".png";
     names.declaredName = DeclaredNameFor(names.baseName);
     return names;
 }

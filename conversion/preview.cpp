@@ -179,8 +179,8 @@ Text Unrenderable(const LineFolder& folder, const Text& scene) {
 }  // namespace
 
 Text RenderPreview(LineFolder& folder, const IncludeNames& names) {
-    const Text scene = names.baseName + u".pov";
-    const Text picture = names.baseName + u".png";
+    const Text& scene = names.sceneName;
+    const Text& picture = names.pictureName;
     Text failure = Unrenderable(folder, scene);
     if (failure.empty()) {
         // A signal asking Vexlorin to end (Ctrl-C) stops POV-Ray, and ends Vexlorin only once the

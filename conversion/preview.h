@@ -7,10 +7,10 @@
 
 namespace vex {
 
-// Renders the scene names.baseName + ".pov" of the held folder with POV-Ray to
-// names.baseName + ".png" (640x480) in the same folder, and returns the one message line that
-// says where the picture is, or why there is none (POV-Ray missing, failed, or stopped after
-// running too long). An earlier picture stays until the new one is complete.
+// Renders the scene names.sceneName of the held folder with POV-Ray to names.pictureName
+// (640x480) in the same folder, and returns the one message line that says where the picture
+// is, or why there is none (POV-Ray missing, failed, or stopped after running too long). An earlier
+// picture stays until the new one is complete.
 Text RenderPreview(LineFolder& folder, const IncludeNames& names);
 
 }  // namespace vex

@@ -1,7 +1,6 @@
 // One conversion from the chosen path to the message the user sees. Every failure the user could
 // meet ends in a message that says what happened; the chosen file is never written to.
 #include <new>
-#include <utility>
 
 #include "conversion/conversion.h"
 #include "conversion/include_writer.h"
@@ -25,22 +24,6 @@ Message Failure(const Text& text) {
 Text Reason() {
     return u" (" + LastLineFileError() + u")";
 }
-
-// A line file of the conversion, closed by Close; dropped when the conversion cannot go on to that
-// point (an allocation that failed), so that no include takes its place half written.
-class OpenLineFileGuard {
-  public:
-    explicit OpenLineFileGuard(LineFileId id) : id_(id) {}
-    ~OpenLineFileGuard() { DropLineFile(id_); }
-    OpenLineFileGuard(const OpenLineFileGuard&) = delete;
-    OpenLineFileGuard& operator=(const OpenLineFileGuard&) = delete;
-
-    LineFileId Id() const { return id_; }
-    bool Close() { return CloseLineFile(std::exchange(id_, 0)); }
-
-  private:
-    LineFileId id_;
-};
 
 // Reads the whole input into the table; false (with the message set) when it could not be read.
 bool ReadInput(const LineFolder& folder, const Text& inputPath, ObjectTable& table,

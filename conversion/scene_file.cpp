@@ -10,28 +10,20 @@ namespace {
 
 enum class SceneResult { Written, NotOnDisk, Kept, Failed };
 
-// Drops a scene left open when its writing is cut short (an allocation that failed), so that no
-// half-written scene takes its name when the process ends; nothing once it is closed.
-struct SceneDropper {
-    LineFileId id;
-    ~SceneDropper() { DropLineFile(id); }
-};
-
 // Writes the scene into a new file of the folder, which takes the scene's name only where nothing
 // stands there; one that stands there already is not even written. NotOnDisk and Failed leave the
 // reason in LastLineFileError.
 SceneResult WriteScene(LineFolder& folder, const ObjectTable& table, const IncludeNames& names) {
-    const Text name = SceneName(names);
+    const Text& name = names.sceneName;
     if (folder.SameFile(name, name)) {
         return SceneResult::Kept;
     }
-    const LineFileId id = CreateLineFile(AutoId, folder, name, CreateMode::NewOnly);
-    if (id == 0) {
+    OpenLineFileGuard scene(CreateLineFile(AutoId, folder, name, CreateMode::NewOnly));
+    if (scene.Id() == 0) {
         return SceneResult::Failed;
     }
-    const SceneDropper dropper{id};
-    WriteStarterScene(id, table, names);
-    switch (CloseLineFileResult(id)) {
+    WriteStarterScene(scene.Id(), table, names);
+    switch (scene.CloseWithResult()) {
         case CloseResult::NameTaken:
             return SceneResult::Kept;
         case CloseResult::Failed:
@@ -44,7 +36,7 @@ SceneResult WriteScene(LineFolder& folder, const ObjectTable& table, const Inclu
 
 // The line for a scene that is written, or kept.
 Text SceneLine(SceneResult result, const IncludeNames& names) {
-    const Text shown = CleanName(SceneName(names));
+    const Text shown = CleanName(names.sceneName);
     switch (result) {
         case SceneResult::Written:
             return shown + u" created: a starter scene that renders " + CleanName(names.baseName) +
@@ -59,16 +51,12 @@ Text SceneLine(SceneResult result, const IncludeNames& names) {
 
 }  // namespace
 
-Text SceneName(const IncludeNames& names) {
-    return names.baseName + u".pov";
-}
-
 Text MakeScene(LineFolder& folder, const ObjectTable& table, const IncludeNames& names,
                const ConversionOptions& options) {
     if (!options.scene) {
         return Text();
     }
-    const Text shown = CleanName(SceneName(names));
+    const Text shown = CleanName(names.sceneName);
     if (!HasSceneObject(table)) {
         return u"\nNo " + shown + u": the include declares nothing to show" +
                (options.preview ? u", so there is no preview either." : u".");

@@ -9,11 +9,8 @@
 
 namespace vex {
 
-// The scene's file name: names.baseName + ".pov".
-Text SceneName(const IncludeNames& names);
-
 // With options.scene, writes the starter scene of the placed table into the held folder under
-// SceneName, only where nothing stands at that name (what does, even what appears there while
+// names.sceneName, only where nothing stands at that name (what does, even what appears there while
 // the scene is written, is kept as it is), and, with options.preview, renders the scene standing
 // there (RenderPreview). The message lines this gives, each beginning with "\n": none without
 // options.scene; else one for the scene (written, kept, nothing to show, or could not be written

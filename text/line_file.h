@@ -154,6 +154,29 @@ CloseResult CloseLineFileResult(LineFileId id);
 // no file.
 void DropLineFile(LineFileId id);
 
+// A line file of work that may be cut short (an allocation that fails): dropped when the guard
+// goes, unless it was closed by then, so that no half-written file takes its path's place.
+class OpenLineFileGuard {
+  public:
+    explicit OpenLineFileGuard(LineFileId id) : id_(id) {}
+    ~OpenLineFileGuard() { DropLineFile(id_); }
+    OpenLineFileGuard(const OpenLineFileGuard&) = delete;
+    OpenLineFileGuard& operator=(const OpenLineFileGuard&) = delete;
+
+    LineFileId Id() const { return id_; }
+    // Closes the file (CloseLineFile, CloseLineFileResult). A close cut short by a failed
+    // allocation leaves the id held, so that the file is still dropped.
+    bool Close() { return CloseWithResult() == CloseResult::Closed; }
+    CloseResult CloseWithResult() {
+        const CloseResult result = CloseLineFileResult(id_);
+        id_ = 0;
+        return result;
+    }
+
+  private:
+    LineFileId id_;
+};
+
 // Closes every file still open, newest first, as CloseLineFile does.
 void CloseAllLineFiles();
 
