@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "text/file_system.h"
+
 namespace vex {
 
 namespace {
@@ -80,8 +82,12 @@ IncludeNames IncludeNamesFor(const Text& inputPath) {
     IncludeNames names = SplitInputPath(inputPath);
     names.baseName = BaseNameOf(names.fileName);
     names.includePath = names.folder + names.baseName + u".inc";
-    names.sceneName = names.baseName + u".pov";
-    names.pictureName = names.baseName + u".png";
+    // Beside the include in the folder that holds it, under the include's own name there (which,
+    // where a backslash is no separator, holds the part of the name before it too).
+    const Text includeName = SplitPath(names.includePath).name;
+    const Text stem = includeName.substr(0, includeName.size() - 4);
+    names.sceneName = stem + u".pov";
+    names.pictureName = stem + u".png";
     names.declaredName = DeclaredNameFor(names.baseName);
     return names;
 }

@@ -23,8 +23,8 @@ struct IncludeNames {
     Text fileName;      // the chosen file's name
     Text baseName;      // the file name less its extension (see IncludeNamesFor)
     Text includePath;   // folder + baseName + ".inc"
-    Text sceneName;     // baseName + ".pov": the starter scene, in the include's folder
-    Text pictureName;   // baseName + ".png": the preview rendered from it, beside it
+    Text sceneName;     // the include's name in its folder, with ".pov": the starter scene
+    Text pictureName;   // the same with ".png": the preview rendered from the scene
     Text declaredName;  // DeclaredNameFor(baseName)
 };
 

@@ -22,11 +22,16 @@ Text VectorText(const Vector& v, int decimals) {
     return text;
 }
 
-// The include's file name as a POV-Ray string, whose quotes a backslash must escape.
+// The include's file name as a POV-Ray string, in which a backslash begins an escape: each quote
+// and backslash of the name is escaped, so that none can end the string early and let the rest of
+// the name be read as POV-Ray source.
 Text QuotedName(const Text& name) {
     Text quoted = u"\"";
     for (const char16_t c : name) {
-        quoted += c == u'"' ? Text(u"\\\"") : Text(1, c);
+        if (c == u'"' || c == u'\\') {
+            quoted += u'\\';
+        }
+        quoted += c;
     }
     return quoted + u"\"";
 }

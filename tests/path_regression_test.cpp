@@ -3,6 +3,8 @@
 // names): the include lands beside the chosen file, under its base name, and nowhere else.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "conversion/names.h"
 
 namespace vex {
@@ -58,6 +60,19 @@ TEST(IncludeNamesTest, StayBesideTheChosenFileAndDeclareAPovRayName) {
         EXPECT_EQ(ToUtf8(names.includePath), ToUtf8(c.includePath)) << ToUtf8(c.input);
         EXPECT_EQ(ToUtf8(names.declaredName), ToUtf8(c.declaredName)) << ToUtf8(c.input);
     }
+}
+
+// The scene and the picture stand beside the include, under its name in the folder that holds it:
+// on Linux, where a backslash is no separator, that name keeps what stands before the backslash.
+TEST(IncludeNamesTest, PutTheSceneAndThePictureBesideTheInclude) {
+#ifdef _WIN32
+    const std::string stem = "scene";
+#else
+    const std::string stem = "sub\\scene";
+#endif
+    const IncludeNames names = IncludeNamesFor(u"D:/dir/sub\\scene.X3D");
+    EXPECT_EQ(ToUtf8(names.sceneName), stem + ".pov");
+    EXPECT_EQ(ToUtf8(names.pictureName), stem + ".png");
 }
 
 }  // namespace
